@@ -1,0 +1,25 @@
+#pragma once
+
+// The texts makesprite shows, as the Windows-1251 bytes users have always seen
+// (including their spelling).
+namespace tevpng::sprite_messages {
+
+// "Количесво спрайтов 0" - sprite count 0
+inline constexpr char CountBelowOne[] = "\xCA\xEE\xEB\xE8\xF7\xE5\xF1\xE2\xEE \xF1\xEF\xF0\xE0\xE9\xF2\xEE\xE2 0";
+// "Нет путей к файлам " - no paths to files
+inline constexpr char NoPaths[] = "\xCD\xE5\xF2 \xEF\xF3\xF2\xE5\xE9 \xEA \xF4\xE0\xE9\xEB\xE0\xEC ";
+// "Нет маркера конца - # " - no end marker
+inline constexpr char NoEndMarker[] = "\xCD\xE5\xF2 \xEC\xE0\xF0\xEA\xE5\xF0\xE0 \xEA\xEE\xED\xF6\xE0 - # ";
+// "Ненайден файл спрайта - " - sprite file not found
+inline constexpr char FileNotFound[] = "\xCD\xE5\xED\xE0\xE9\xE4\xE5\xED \xF4\xE0\xE9\xEB \xF1\xEF\xF0\xE0\xE9\xF2\xE0 - ";
+// "загрука прекращена" - loading stopped
+inline constexpr char LoadingStopped[] = "\xE7\xE0\xE3\xF0\xF3\xEA\xE0 \xEF\xF0\xE5\xEA\xF0\xE0\xF9\xE5\xED\xE0";
+// "Количество кадров спрайта не соответствует указанному" - frame count does not match
+inline constexpr char CountMismatch[] =
+    "\xCA\xEE\xEB\xE8\xF7\xE5\xF1\xF2\xE2\xEE \xEA\xE0\xE4\xF0\xEE\xE2 \xF1\xEF\xF0\xE0\xE9\xF2\xE0 \xED\xE5 "
+    "\xF1\xEE\xEE\xF2\xE2\xE5\xF2\xF1\xF2\xE2\xF3\xE5\xF2 \xF3\xEA\xE0\xE7\xE0\xED\xED\xEE\xEC\xF3";
+// "Неудача загрузки файла спрайта - " - sprite file failed to load
+inline constexpr char LoadFailed[] =
+    "\xCD\xE5\xF3\xE4\xE0\xF7\xE0 \xE7\xE0\xE3\xF0\xF3\xE7\xEA\xE8 \xF4\xE0\xE9\xEB\xE0 \xF1\xEF\xF0\xE0\xE9\xF2\xE0 - ";
+
+}  // namespace tevpng::sprite_messages

@@ -4,6 +4,7 @@
 #include <mutex>
 #include <vector>
 
+#include "ui/immortal.h"
 #include "ui/module_instance.h"
 #include "ui/window_class.h"
 
@@ -16,13 +17,13 @@ namespace {
 constexpr char kTimerWindowClass[] = "TimerWindow";
 
 std::vector<WindowTimer*>& WindowTimers() {
-    static std::vector<WindowTimer*> timers;
-    return timers;
+    static Immortal<std::vector<WindowTimer*>> timers;
+    return timers.Get();
 }
 
 WindowHandle& TimerWindow() {
-    static WindowHandle window;
-    return window;
+    static Immortal<WindowHandle> window;
+    return window.Get();
 }
 
 HWND MakeTimerWindow() {
@@ -44,7 +45,9 @@ WindowTimer::~WindowTimer() {
     SetEnabled(false);
     auto& timers = WindowTimers();
     timers.erase(std::remove(timers.begin(), timers.end(), this), timers.end());
-    if (timers.empty()) TimerWindow().Reset();
+    if (!timers.empty()) return;
+    std::vector<WindowTimer*>().swap(timers);
+    TimerWindow().Reset();
 }
 
 void WindowTimer::SetInterval(int intervalMs) {
@@ -95,13 +98,13 @@ namespace {
 
 // Serialises the UI thread's starts and stops with the ticks on the timer thread.
 std::mutex& TimersLock() {
-    static std::mutex lock;
-    return lock;
+    static Immortal<std::mutex> lock;
+    return lock.Get();
 }
 
 std::vector<MultimediaTimer*>& MultimediaTimers() {
-    static std::vector<MultimediaTimer*> timers;
-    return timers;
+    static Immortal<std::vector<MultimediaTimer*>> timers;
+    return timers.Get();
 }
 
 }  // namespace
@@ -117,6 +120,7 @@ MultimediaTimer::~MultimediaTimer() {
     std::lock_guard lock(TimersLock());
     auto& timers = MultimediaTimers();
     timers.erase(std::remove(timers.begin(), timers.end(), this), timers.end());
+    if (timers.empty()) std::vector<MultimediaTimer*>().swap(timers);
 }
 
 void MultimediaTimer::SetTickHandler(std::function<void()> tick) {

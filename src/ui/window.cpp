@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "ui/immortal.h"
 #include "ui/module_instance.h"
 #include "ui/window_class.h"
 
@@ -13,24 +14,22 @@ namespace {
 // Every object with a handle, in the order the handles were made: a parent's
 // or owner's handle is always made before those of its children and owned windows.
 std::vector<Window*>& LiveWindows() {
-    static std::vector<Window*> windows;
-    return windows;
+    static Immortal<std::vector<Window*>> windows;
+    return windows.Get();
 }
 
 void Forget(Window* window) {
     auto& windows = LiveWindows();
     windows.erase(std::remove(windows.begin(), windows.end(), window), windows.end());
+    if (windows.empty()) std::vector<Window*>().swap(windows);
 }
 
 // The window property that leads from a handle to its object. Named after the
 // module so that two loaded copies of the plug-in never take each other's windows.
 const char* PropertyName() {
-    static const std::string name = [] {
-        char text[64];
-        std::snprintf(text, sizeof text, "tevpng.window.%p", static_cast<void*>(ModuleInstance()));
-        return std::string(text);
-    }();
-    return name.c_str();
+    static char name[64];  // trivially destructible: still there for late window objects
+    if (!name[0]) std::snprintf(name, sizeof name, "tevpng.window.%p", static_cast<void*>(ModuleInstance()));
+    return name;
 }
 
 HFONT BuildFont(const FontSpec& font) {
@@ -69,7 +68,7 @@ Window::Window(const std::shared_ptr<Window>& parent, const Kind& kind)
 Window::~Window() {
     if (!handle_) return;
     // Detached first, so the destruction below reaches no half-destroyed object.
-    WindowHandle doomed(handle_);
+    WindowHandle doomed(handle_.load());
     const bool alreadyGoing = destroying_;
     Detach();
     if (alreadyGoing) doomed.Release();
@@ -139,7 +138,7 @@ void Window::Attach(HWND window) {
 
 void Window::Detach() {
     if (!handle_) return;
-    HWND window = std::exchange(handle_, nullptr);
+    HWND window = handle_.exchange(nullptr);
     RemovePropA(window, PropertyName());
     const auto current = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC));
     if (originalProc_ && current == &WindowProc)

@@ -13,6 +13,7 @@
 // object's hooks and handlers any more.
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -209,7 +210,7 @@ private:
 
     std::weak_ptr<Window> parent_;
     Kind kind_;
-    HWND handle_ = nullptr;
+    std::atomic<HWND> handle_{nullptr};  // read by timer threads through HandleIfMade
     WNDPROC originalProc_ = nullptr;  // the system class's procedure of a subclassed control
     bool destroying_ = false;         // between WM_DESTROY and WM_NCDESTROY
     bool destroyed_ = false;

@@ -23,7 +23,8 @@ std::string ModulePath(HMODULE module, DWORD size) {
     for (;; size *= 2) {
         std::vector<char> buffer(size, '\0');
         const DWORD length = GetModuleFileNameA(module, buffer.data(), size);
-        if (length < size || size >= kLongestPath) return std::string(buffer.data(), strnlen(buffer.data(), size));
+        if (length < size || size >= kLongestPath)
+            return std::string(buffer.data(), strnlen(buffer.data(), size));
     }
 }
 
@@ -59,7 +60,8 @@ void ReadUseHotspot(const std::string& file) {
         useHotspot = false;
         return;
     }
-    useHotspot = GetPrivateProfileIntA(kSettingsSection, kUseHotspotKey, useHotspot ? 1 : 0, file.c_str()) != 0;
+    useHotspot =
+        GetPrivateProfileIntA(kSettingsSection, kUseHotspotKey, useHotspot ? 1 : 0, file.c_str()) != 0;
 }
 
 }  // namespace
@@ -84,7 +86,8 @@ std::string TempSettingsFile() { return TempDirectory() + Settings().ModuleName 
 std::string HostSettingsFile() {
     const std::string program = ModulePath(nullptr, kDirectoryBufferSize);
     const size_t backslash = program.find_last_of('\\');
-    const std::string directory = backslash == std::string::npos ? std::string() : program.substr(0, backslash + 1);
+    const std::string directory =
+        backslash == std::string::npos ? std::string() : program.substr(0, backslash + 1);
     return directory + Settings().ModuleName + ".ini";
 }
 
@@ -104,7 +107,8 @@ void LoadDialogSettings() {
 void SaveDialogSettings() {
     const std::string file = TempSettingsFile();
     const PluginSettings& settings = Settings();
-    WritePrivateProfileStringA(kSettingsSection, kUseHotspotKey, settings.UseHotspot ? "1" : "0", file.c_str());
+    WritePrivateProfileStringA(kSettingsSection, kUseHotspotKey, settings.UseHotspot ? "1" : "0",
+                               file.c_str());
     WritePrivateProfileStringA(kSettingsSection, kHotspotNameKey, settings.HotspotName.c_str(), file.c_str());
 }
 

@@ -24,8 +24,13 @@ HBRUSH SystemBrush(int colorIndex) { return reinterpret_cast<HBRUSH>(static_cast
 // ---- application window and form -----------------------------------------
 
 AppWindow::AppWindow(const std::string& caption)
-    : Window(nullptr, {"App", false, false, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPSIBLINGS, 0,
-                       {0, 0, 0, 0}, nullptr}) {
+    : Window(nullptr, {"App",
+                       false,
+                       false,
+                       WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPSIBLINGS,
+                       0,
+                       {0, 0, 0, 0},
+                       nullptr}) {
     SetText(caption);
 }
 
@@ -40,8 +45,13 @@ std::shared_ptr<AppWindow> AppWindow::Create(const std::string& caption) {
 }
 
 Form::Form(const std::shared_ptr<Window>& owner, const std::string& caption)
-    : Window(owner, {"Form", false, false, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                     WS_EX_CONTROLPARENT | WS_EX_WINDOWEDGE, {0, 0, 320, 240}, SystemBrush(COLOR_BTNFACE)}) {
+    : Window(owner, {"Form",
+                     false,
+                     false,
+                     WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                     WS_EX_CONTROLPARENT | WS_EX_WINDOWEDGE,
+                     {0, 0, 320, 240},
+                     SystemBrush(COLOR_BTNFACE)}) {
     SetText(caption);
 }
 
@@ -52,7 +62,12 @@ std::shared_ptr<Form> Form::Create(const std::shared_ptr<Window>& owner, const s
 // ---- label ---------------------------------------------------------------
 
 Label::Label(const std::shared_ptr<Window>& parent, const std::string& text, int left, int top)
-    : Window(parent, {"STATIC", true, true, kControl | SS_LEFT | SS_NOPREFIX, 0, {left, top, left + 65, top + 17},
+    : Window(parent, {"STATIC",
+                      true,
+                      true,
+                      kControl | SS_LEFT | SS_NOPREFIX,
+                      0,
+                      {left, top, left + 65, top + 17},
                       nullptr}) {
     SetText(text);
 }
@@ -85,7 +100,8 @@ void Label::AdjustSize() {
 // ---- buttons -------------------------------------------------------------
 
 Button::Button(const std::shared_ptr<Window>& parent, const std::string& caption)
-    : Window(parent, {"BUTTON", true, true, kControl | WS_TABSTOP | BS_PUSHBUTTON, 0, {0, 0, 75, 22}, nullptr}) {
+    : Window(parent,
+             {"BUTTON", true, true, kControl | WS_TABSTOP | BS_PUSHBUTTON, 0, {0, 0, 75, 22}, nullptr}) {
     SetText(caption);
 }
 
@@ -102,11 +118,13 @@ bool Button::HandleNotification(WORD code) {
 }
 
 CheckBox::CheckBox(const std::shared_ptr<Window>& parent, const std::string& caption)
-    : Window(parent, {"BUTTON", true, true, kControl | WS_TABSTOP | BS_AUTOCHECKBOX, 0, {0, 0, 97, 17}, nullptr}) {
+    : Window(parent,
+             {"BUTTON", true, true, kControl | WS_TABSTOP | BS_AUTOCHECKBOX, 0, {0, 0, 97, 17}, nullptr}) {
     SetText(caption);
 }
 
-std::shared_ptr<CheckBox> CheckBox::Create(const std::shared_ptr<Window>& parent, const std::string& caption) {
+std::shared_ptr<CheckBox> CheckBox::Create(const std::shared_ptr<Window>& parent,
+                                           const std::string& caption) {
     auto box = MakeWindow<CheckBox>(parent, caption);
     AdoptControl(box);
     return box;
@@ -119,7 +137,8 @@ bool CheckBox::Checked() const {
 
 void CheckBox::SetChecked(bool checked) {
     checked_ = checked;
-    if (HWND window = HandleIfMade()) SendMessageA(window, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (HWND window = HandleIfMade())
+        SendMessageA(window, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 bool CheckBox::HandleNotification(WORD code) {
@@ -138,8 +157,13 @@ void CheckBox::HandleDestroying() {
 // ---- edit box ------------------------------------------------------------
 
 EditBox::EditBox(const std::shared_ptr<Window>& parent, const std::string& text)
-    : Window(parent, {"EDIT", true, true, kControl | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE,
-                      {0, 0, 121, 22}, nullptr}) {
+    : Window(parent, {"EDIT",
+                      true,
+                      true,
+                      kControl | WS_TABSTOP | ES_LEFT | ES_AUTOHSCROLL,
+                      WS_EX_CLIENTEDGE,
+                      {0, 0, 121, 22},
+                      nullptr}) {
     SetText(text);
 }
 
@@ -165,8 +189,10 @@ bool EditBox::HandleControlColor(HDC dc, LRESULT& brush) {
 // ---- panel ---------------------------------------------------------------
 
 Panel::Panel(const std::shared_ptr<Window>& parent)
-    : Window(parent, {"STATIC", true, true, kControl | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, {0, 0, 185, 41},
-                      nullptr}) {}
+    : Window(
+          parent,
+          {"STATIC", true, true, kControl | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, {0, 0, 185, 41}, nullptr}) {
+}
 
 std::shared_ptr<Panel> Panel::Create(const std::shared_ptr<Window>& parent) {
     auto panel = MakeWindow<Panel>(parent);

@@ -63,7 +63,8 @@ protected:
 // Check box ("BUTTON", checks itself when clicked); the click handler runs after.
 class CheckBox : public Window {
 public:
-    static std::shared_ptr<CheckBox> Create(const std::shared_ptr<Window>& parent, const std::string& caption);
+    static std::shared_ptr<CheckBox> Create(const std::shared_ptr<Window>& parent,
+                                            const std::string& caption);
     bool Checked() const;
     void SetChecked(bool checked);
 

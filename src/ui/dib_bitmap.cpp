@@ -1,6 +1,7 @@
 #include "ui/dib_bitmap.h"
 
 #include <cstring>
+#include <iterator>
 #include <limits>
 
 namespace tevpng::ui {
@@ -39,7 +40,8 @@ int HeaderBitCount(PixelFormat format) {
 }
 
 std::size_t DibRowSize(int width, int bitCount) {
-    const std::uint64_t bits = static_cast<std::uint64_t>(width < 0 ? 0 : width) * static_cast<unsigned>(bitCount);
+    const std::uint64_t bits =
+        static_cast<std::uint64_t>(width < 0 ? 0 : width) * static_cast<unsigned>(bitCount);
     return static_cast<std::size_t>((bits + 31) / 32 * 4);
 }
 

@@ -3,8 +3,8 @@
 // One owning type per kind of Win32 handle the plug-in makes, each naming the
 // call that gives the handle back. Copying is disabled; moving hands the
 // ownership over.
-#include <windows.h>
 #include <mmsystem.h>
+#include <windows.h>
 
 #include <cstdint>
 #include <string>
@@ -13,9 +13,7 @@
 namespace tevpng::ui {
 
 // Handle values of 32 or less are treated as "no handle" by the plug-in's checks.
-inline bool IsRealHandle(const void* handle) {
-    return reinterpret_cast<std::uintptr_t>(handle) > 32;
-}
+inline bool IsRealHandle(const void* handle) { return reinterpret_cast<std::uintptr_t>(handle) > 32; }
 
 // A handle closed by one stateless call.
 template <typename Handle, typename Closer>
@@ -72,8 +70,7 @@ public:
     ~WindowDc() { Reset(); }
     WindowDc(const WindowDc&) = delete;
     WindowDc& operator=(const WindowDc&) = delete;
-    WindowDc(WindowDc&& other) noexcept
-        : window_(other.window_), dc_(std::exchange(other.dc_, nullptr)) {}
+    WindowDc(WindowDc&& other) noexcept : window_(other.window_), dc_(std::exchange(other.dc_, nullptr)) {}
     WindowDc& operator=(WindowDc&& other) noexcept {
         if (this != &other) {
             Reset();
@@ -129,7 +126,8 @@ private:
 class SelectionGuard {
 public:
     SelectionGuard() = default;
-    SelectionGuard(HDC dc, HGDIOBJ object) : dc_(dc), previous_(dc && object ? SelectObject(dc, object) : nullptr) {}
+    SelectionGuard(HDC dc, HGDIOBJ object)
+        : dc_(dc), previous_(dc && object ? SelectObject(dc, object) : nullptr) {}
     ~SelectionGuard() { Reset(); }
     SelectionGuard(const SelectionGuard&) = delete;
     SelectionGuard& operator=(const SelectionGuard&) = delete;

@@ -81,7 +81,8 @@ void WindowTimer::StopAll() {
 void CALLBACK WindowTimer::TimerProc(HWND, UINT, UINT_PTR id, DWORD) {
     // Only a live, running timer ticks: a WM_TIMER may outlive its timer.
     const auto& timers = WindowTimers();
-    const auto found = std::find_if(timers.begin(), timers.end(), [&](WindowTimer* t) { return t->Id() == id; });
+    const auto found =
+        std::find_if(timers.begin(), timers.end(), [&](WindowTimer* t) { return t->Id() == id; });
     if (found == timers.end() || !(*found)->enabled_) return;
     const auto tick = (*found)->tick_;  // the handler may release its own timer
     if (!tick) return;

@@ -89,8 +89,8 @@ HWND Window::Handle() {
 
     HMENU id = kind_.childControl ? reinterpret_cast<HMENU>(NextControlId()) : nullptr;
     HWND window = CreateWindowExA(exStyle_, kind_.className, text_.c_str(), style_, bounds_.left, bounds_.top,
-                                  bounds_.right - bounds_.left, bounds_.bottom - bounds_.top, parentHandle, id,
-                                  ModuleInstance(), kind_.systemClass ? nullptr : this);
+                                  bounds_.right - bounds_.left, bounds_.bottom - bounds_.top, parentHandle,
+                                  id, ModuleInstance(), kind_.systemClass ? nullptr : this);
     if (!window) return nullptr;
     if (kind_.systemClass) Attach(window);  // own classes attach on WM_NCCREATE
     if (handle_ != window) return handle_;  // destroyed while it was being made
@@ -234,7 +234,8 @@ bool Window::HandleMessage(Message& message) {
     }
     if (message.id == WM_COMMAND && message.lParam) {
         auto control = FromHandle(reinterpret_cast<HWND>(message.lParam));
-        if (control && control->Parent().get() == this && control->HandleNotification(HIWORD(message.wParam))) {
+        if (control && control->Parent().get() == this &&
+            control->HandleNotification(HIWORD(message.wParam))) {
             message.result = 0;
             return true;
         }
@@ -251,7 +252,8 @@ bool Window::HandleMessage(Message& message) {
 void Window::HandleDestroying() { text_ = Text(); }
 
 LRESULT Window::DefaultProcessing(const Message& message) {
-    if (originalProc_) return CallWindowProcA(originalProc_, handle_, message.id, message.wParam, message.lParam);
+    if (originalProc_)
+        return CallWindowProcA(originalProc_, handle_, message.id, message.wParam, message.lParam);
     return DefWindowProcA(handle_, message.id, message.wParam, message.lParam);
 }
 
@@ -275,7 +277,8 @@ void Window::AttachHook(MessageHook hook, void* context) {
 }
 
 void Window::DetachHook(MessageHook hook, void* context) {
-    std::erase_if(hooks_, [&](const HookEntry& entry) { return entry.hook == hook && entry.context == context; });
+    std::erase_if(hooks_,
+                  [&](const HookEntry& entry) { return entry.hook == hook && entry.context == context; });
 }
 
 void Window::SetClickHandler(std::function<void()> handler) { clickHandler_ = std::move(handler); }
@@ -356,7 +359,8 @@ void Window::SetSize(int width, int height) {
     const int left = Left();
     const int top = Top();
     bounds_ = {left, top, left + width, top + height};
-    if (handle_) SetWindowPos(handle_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (handle_)
+        SetWindowPos(handle_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Window::SetBounds(int left, int top, int width, int height) {
@@ -371,7 +375,8 @@ void Window::SetClientSize(int width, int height) {
     RECT client{};
     GetWindowRect(window, &outer);
     GetClientRect(window, &client);
-    SetSize(width + (outer.right - outer.left) - client.right, height + (outer.bottom - outer.top) - client.bottom);
+    SetSize(width + (outer.right - outer.left) - client.right,
+            height + (outer.bottom - outer.top) - client.bottom);
 }
 
 void Window::SetClientWidth(int width) {
@@ -427,11 +432,12 @@ void Window::SetExStyle(DWORD exStyle) {
 }
 
 void Window::RemoveBorder() {
-    DWORD style = style_ & ~static_cast<DWORD>(WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX);
+    DWORD style = style_ & ~static_cast<DWORD>(WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX |
+                                               WS_MAXIMIZEBOX);
     if (!(style & WS_CHILD)) style |= WS_POPUP;
     SetStyle(style);
-    SetExStyle(exStyle_ &
-               ~static_cast<DWORD>(WS_EX_CONTROLPARENT | WS_EX_CLIENTEDGE | WS_EX_WINDOWEDGE | WS_EX_DLGMODALFRAME));
+    SetExStyle(exStyle_ & ~static_cast<DWORD>(WS_EX_CONTROLPARENT | WS_EX_CLIENTEDGE | WS_EX_WINDOWEDGE |
+                                              WS_EX_DLGMODALFRAME));
 }
 
 void Window::SetWindowAlpha(int alpha) {

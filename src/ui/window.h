@@ -211,8 +211,8 @@ private:
     std::weak_ptr<Window> parent_;
     Kind kind_;
     std::atomic<HWND> handle_{nullptr};  // read by timer threads through HandleIfMade
-    WNDPROC originalProc_ = nullptr;  // the system class's procedure of a subclassed control
-    bool destroying_ = false;         // between WM_DESTROY and WM_NCDESTROY
+    WNDPROC originalProc_ = nullptr;     // the system class's procedure of a subclassed control
+    bool destroying_ = false;            // between WM_DESTROY and WM_NCDESTROY
     bool destroyed_ = false;
     DWORD style_;
     DWORD exStyle_;

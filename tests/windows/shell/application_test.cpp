@@ -1,9 +1,10 @@
 // The library-wide application window, the message box, and the message pump.
+#include "ui/application.h"
+
 #include <gtest/gtest.h>
 
 #include "host_page.h"
 #include "message_box_catcher.h"
-#include "ui/application.h"
 #include "ui/controls.h"
 #include "ui/layer.h"
 #include "ui/message_pump.h"

@@ -1,10 +1,11 @@
 // DIB bitmaps: header, row sizes, bottom-up scan lines, the section and its canvas.
+#include "ui/dib_bitmap.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "dib_surface.h"
-#include "ui/dib_bitmap.h"
 
 namespace tevpng::ui {
 namespace {
@@ -33,7 +34,8 @@ TEST(DibBitmap, HeaderAndRowSizeFollowThePixelFormat) {
         EXPECT_EQ(header.biHeight, 2);  // positive: bottom-up
         EXPECT_EQ(header.biPlanes, 1);
         EXPECT_EQ(header.biBitCount, c.bitCount);
-        EXPECT_EQ(header.biCompression, c.format == PixelFormat::Bits16 ? DWORD{BI_BITFIELDS} : DWORD{BI_RGB});
+        EXPECT_EQ(header.biCompression,
+                  c.format == PixelFormat::Bits16 ? DWORD{BI_BITFIELDS} : DWORD{BI_RGB});
         EXPECT_EQ(bitmap.ScanLine(0) - bitmap.ScanLine(1), static_cast<ptrdiff_t>(c.rowSize));
     }
 }
@@ -104,7 +106,8 @@ TEST(DibBitmap, CapturesAndGivesBackPixelsThroughItsCanvas) {
     tevtest::DibSurface target(3, 2);
     ASSERT_TRUE(BitBlt(target.Dc(), 0, 0, 3, 2, capture.Canvas(), 0, 0, SRCCOPY));
     for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 3; ++x) EXPECT_EQ(target.Pixel(x, y) & 0xFFFFFF, host.Pixel(4 + x, 3 + y) & 0xFFFFFF);
+        for (int x = 0; x < 3; ++x)
+            EXPECT_EQ(target.Pixel(x, y) & 0xFFFFFF, host.Pixel(4 + x, 3 + y) & 0xFFFFFF);
 }
 
 TEST(DibBitmap, PaletteFormatsStartWithAGreyRamp) {

@@ -1,5 +1,7 @@
 // The settings file: module name, the two file locations, the choice between
 // them by the host window's parentage, and the reads and writes of "hot" and "usehot".
+#include "host/settings_file.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -7,7 +9,6 @@
 #include <optional>
 #include <string>
 
-#include "host/settings_file.h"
 #include "host_page.h"
 #include "ui/module_instance.h"
 
@@ -131,7 +132,8 @@ TEST_F(SettingsFileTest, AnEmbeddedOrOwnedHostPageUsesTheTempFile) {
 }
 
 TEST_F(SettingsFileTest, AnUnownedTopLevelPageCopiesTheTempFileByteForByteAndReadsTheCopy) {
-    const std::string temp = "; saved by the dialog\r\n[setting]\r\nusehot=5\r\nhot=Hot1\r\n\xC8\xEC\xFF trailing";
+    const std::string temp =
+        "; saved by the dialog\r\n[setting]\r\nusehot=5\r\nhot=Hot1\r\n\xC8\xEC\xFF trailing";
     WriteBytes(tempFile_, temp);
     WriteBytes(hostFile_, "[setting]\r\nusehot=0\r\nhot=Old\r\nand a longer old file than the new one\r\n");
     auto page = tevtest::HostPage::TopLevel();
@@ -171,8 +173,8 @@ TEST_F(SettingsFileTest, UseHotIsAnyNonZeroNumberAndEmptyOrTextIsFalse) {
         bool after;
     };
     const Case cases[] = {
-        {"usehot=5", false, true},   {"usehot=1", false, true},   {"usehot=-1", false, true},
-        {"usehot=7abc", false, true}, {"usehot=0", true, false},  {"usehot=", true, false},
+        {"usehot=5", false, true},    {"usehot=1", false, true},   {"usehot=-1", false, true},
+        {"usehot=7abc", false, true}, {"usehot=0", true, false},   {"usehot=", true, false},
         {"usehot=  ", true, false},   {"usehot=abc", true, false}, {"other=1", true, true},
         {"other=1", false, false},
     };

@@ -42,7 +42,7 @@ TEST(Shutdown, TakesDownEveryTimerWindowAndClassAndTheLayerStartsAgain) {
     form->AttachHook(&DestroyRecorder::Hook, &recorder);
     form->Handle();
     const std::vector<HWND> windows = {library->HandleIfMade(), applet->HandleIfMade(), form->HandleIfMade(),
-                                       panel->HandleIfMade(), label->HandleIfMade(), edit->HandleIfMade()};
+                                       panel->HandleIfMade(),   label->HandleIfMade(),  edit->HandleIfMade()};
     for (HWND window : windows) ASSERT_TRUE(IsWindow(window));
 
     int windowTicks = 0;

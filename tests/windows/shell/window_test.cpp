@@ -223,8 +223,8 @@ TEST_F(WindowTest, ClickHandlerRunsOnTheSixButtonPresses) {
     auto form = Form::Create(app_, "");
     int clicks = 0;
     form->SetClickHandler([&] { ++clicks; });
-    const UINT presses[] = {WM_LBUTTONDOWN, WM_LBUTTONDBLCLK, WM_RBUTTONDOWN,
-                            WM_RBUTTONDBLCLK, WM_MBUTTONDOWN, WM_MBUTTONDBLCLK};
+    const UINT presses[] = {WM_LBUTTONDOWN,   WM_LBUTTONDBLCLK, WM_RBUTTONDOWN,
+                            WM_RBUTTONDBLCLK, WM_MBUTTONDOWN,   WM_MBUTTONDBLCLK};
     for (UINT message : presses) form->Perform(message);
     EXPECT_EQ(clicks, 6);
     const UINT others[] = {WM_LBUTTONUP, WM_RBUTTONUP, WM_MBUTTONUP, WM_MOUSEMOVE};
@@ -413,10 +413,12 @@ TEST_F(WindowTest, EditBoxesShowTheWindowColourAndReadTheirTypedText) {
 
     HDC screen = GetDC(nullptr);
     // A read-only edit box asks with WM_CTLCOLORSTATIC, an editable one with WM_CTLCOLOREDIT.
-    const auto readOnlyBrush = SendMessageA(panel->HandleIfMade(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(screen),
-                                            reinterpret_cast<LPARAM>(plugin->HandleIfMade()));
-    const auto editableBrush = SendMessageA(panel->HandleIfMade(), WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(screen),
-                                            reinterpret_cast<LPARAM>(name->HandleIfMade()));
+    const auto readOnlyBrush =
+        SendMessageA(panel->HandleIfMade(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(screen),
+                     reinterpret_cast<LPARAM>(plugin->HandleIfMade()));
+    const auto editableBrush =
+        SendMessageA(panel->HandleIfMade(), WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(screen),
+                     reinterpret_cast<LPARAM>(name->HandleIfMade()));
     EXPECT_EQ(GetBkColor(screen), GetSysColor(COLOR_WINDOW));
     ReleaseDC(nullptr, screen);
     EXPECT_EQ(reinterpret_cast<HBRUSH>(readOnlyBrush), GetSysColorBrush(COLOR_WINDOW));

@@ -192,8 +192,11 @@ TEST_F(SettingsFileTest, HotIsReadAsStoredAndCutTo4095Characters) {
     ReadFrom("[setting]\r\nhot=\r\n", "before", false);
     EXPECT_EQ(Settings().HotspotName, "");
 
-    ReadFrom("[setting]\r\nusehot=1\r\n", "kept as is  ", false);
-    EXPECT_EQ(Settings().HotspotName, "kept as is  ");
+    // A missing key keeps the name exactly; the system would trim or unquote a default.
+    for (const char* name : {"kept as is  ", "\"quoted\""}) {
+        ReadFrom("[setting]\r\nusehot=1\r\n", name, false);
+        EXPECT_EQ(Settings().HotspotName, name);
+    }
 
     ReadFrom("[other]\r\nhot=Elsewhere\r\n", "kept", false);
     EXPECT_EQ(Settings().HotspotName, "kept");

@@ -1,0 +1,31 @@
+#include "ui/application.h"
+
+#include "ui/controls.h"
+
+namespace tevpng::ui {
+
+namespace {
+
+std::shared_ptr<AppWindow>& LibraryWindow() {
+    static std::shared_ptr<AppWindow> window;
+    return window;
+}
+
+}  // namespace
+
+std::shared_ptr<AppWindow> ApplicationWindow() { return LibraryWindow(); }
+
+void AdoptApplicationWindow(std::shared_ptr<AppWindow> window) { LibraryWindow() = std::move(window); }
+
+void ReleaseApplicationWindow() { LibraryWindow().reset(); }
+
+std::shared_ptr<AppWindow> CreateLibraryApplicationWindow() { return AppWindow::Create(kLibraryCaption); }
+
+int ShowMessage(const std::string& text) {
+    const auto application = ApplicationWindow();
+    HWND owner = application ? application->HandleIfMade() : nullptr;
+    const std::string title = application ? application->Text() : std::string();
+    return MessageBoxA(owner, text.c_str(), title.c_str(), kMessageBoxStyle);
+}
+
+}  // namespace tevpng::ui

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "../golden/resize_golden.h"
+#include "resize_golden.h"
 #include "scale/exact_sine.h"
 #include "scale/weighted_sum.h"
 

@@ -11,6 +11,7 @@
 #endif
 
 #include "scale/exact_sine.h"
+#include "scale/transpose.h"
 #include "scale/weighted_sum.h"
 
 namespace tevpng {
@@ -243,42 +244,15 @@ public:
     }
 
 private:
+    // Strip layout: value c x rows + r of source column x holds channel c of row r.
     void Gather(ConstRasterView source, std::int32_t y, std::int32_t stripRows) {
-        const std::int32_t c = source.channels;
-        const std::ptrdiff_t pitch = static_cast<std::ptrdiff_t>(stripRows) * c;
-        for (std::int32_t r = 0; r < stripRows; ++r) {
-            const std::uint8_t* row = source.Row(y + r);
-            std::uint8_t* column = sourceStrip_.get() + r * c;
-            if (c == 1) {
-                for (std::int32_t x = 0; x < source.width; ++x) column[x * pitch] = row[x];
-            } else {
-                for (std::int32_t x = 0; x < source.width; ++x) {
-                    std::uint8_t* to = column + x * pitch;
-                    to[0] = row[3 * x];
-                    to[1] = row[3 * x + 1];
-                    to[2] = row[3 * x + 2];
-                }
-            }
-        }
+        detail::TransposeBytes(source.Row(y), source.stride, sourceStrip_.get(), stripRows, stripRows,
+                               source.width * source.channels);
     }
 
     void Scatter(RasterView out, std::int32_t y, std::int32_t stripRows) {
-        const std::int32_t c = out.channels;
-        const std::ptrdiff_t pitch = static_cast<std::ptrdiff_t>(stripRows) * c;
-        for (std::int32_t r = 0; r < stripRows; ++r) {
-            std::uint8_t* row = out.Row(y + r);
-            const std::uint8_t* column = targetStrip_.get() + r * c;
-            if (c == 1) {
-                for (std::int32_t x = 0; x < out.width; ++x) row[x] = column[x * pitch];
-            } else {
-                for (std::int32_t x = 0; x < out.width; ++x) {
-                    const std::uint8_t* from = column + x * pitch;
-                    row[3 * x] = from[0];
-                    row[3 * x + 1] = from[1];
-                    row[3 * x + 2] = from[2];
-                }
-            }
-        }
+        detail::TransposeBytes(targetStrip_.get(), stripRows, out.Row(y), out.stride,
+                               out.width * out.channels, stripRows);
     }
 
     std::unique_ptr<std::uint8_t[]> sourceStrip_;

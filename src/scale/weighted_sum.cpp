@@ -12,6 +12,8 @@ void WeightedSumAvx2(const Contributor*, std::int32_t, const std::uint8_t*, std:
                      std::uint8_t*);
 void WeightedSumAvx512(const Contributor*, std::int32_t, const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t,
                        std::uint8_t*);
+void WeightedSumAvx512Fma(const Contributor*, std::int32_t, const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t,
+                       std::uint8_t*);
 #endif
 
 void WeightedSumScalar(const Contributor* list, std::int32_t length, const std::uint8_t* source,
@@ -56,7 +58,7 @@ WeightedSumKernel KernelFor(SimdLevel level) {
 #endif
 #if TEVPNG_WIDE_KERNELS
         case SimdLevel::Avx2: return WeightedSumAvx2;
-        case SimdLevel::Avx512: return WeightedSumAvx512;
+        case SimdLevel::Avx512: return WeightedSumAvx512Fma;
 #endif
         default: return WeightedSumScalar;
     }

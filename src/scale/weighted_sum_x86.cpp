@@ -62,6 +62,7 @@ void WeightedSumSse2(const Contributor* list, std::int32_t length, const std::ui
     std::ptrdiff_t v = 0;
     for (; v + 32 <= valueCount; v += 32) {
         __m128 acc[8];
+        #pragma GCC unroll 8
         for (__m128& a : acc) a = _mm_setzero_ps();
         for (std::int32_t k = 0; k < length; ++k) {
             const __m128d w = _mm_set1_pd(list[k].weight);
@@ -69,6 +70,7 @@ void WeightedSumSse2(const Contributor* list, std::int32_t length, const std::ui
             __m128i wide[8];
             WidenSse2(p, wide);
             WidenSse2(p + 16, wide + 4);
+            #pragma GCC unroll 8
             for (int q = 0; q < 8; ++q) acc[q] = StepSse2(acc[q], wide[q], w);
         }
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + v), ToBytesSse2(acc[0], acc[1], acc[2], acc[3]));
@@ -81,6 +83,7 @@ void WeightedSumSse2(const Contributor* list, std::int32_t length, const std::ui
 
 #define TEVPNG_AVX2 __attribute__((target("avx2")))
 #define TEVPNG_AVX512 __attribute__((target("avx2,avx512f,avx512vl")))
+#define TEVPNG_AVX512_FMA __attribute__((target("avx2,fma,avx512f,avx512vl")))
 
 namespace {
 
@@ -103,17 +106,93 @@ TEVPNG_AVX512 inline void StoreBytesAvx512(__m256 acc, std::uint8_t* out) {
     _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm256_cvtepi32_epi8(_mm256_cvtps_epi32(clamped)));
 }
 
+// ---- accumulators kept in double, rounded to float precision without conversions ----
+//
+// For a double s whose magnitude lies in the normal float range, with e its binary
+// exponent and c = 1.5 x 2^(e + 29), (s + c) - c is s rounded to 24 significant bits,
+// to nearest with ties to even: the sum lies in [2^(e+29), 2^(e+30)), where a double's
+// last place is worth 2^(e-23), a float's last place at exponent e. c itself is an
+// even multiple of that, so ties go to even as a float conversion sends them.
+// And value x weight has at most 32 significant bits, so a fused multiply-add rounds
+// acc + value x weight exactly as the separate product and sum do.
+//
+// Every sum stays in the normal float range when each weight lies in [2^-100, 2^64]
+// in magnitude and a list is short: all values are then multiples of 2^-123 (a
+// weight's last place), so none is a float subnormal, and none comes near overflow.
+// Lists outside that (only an unusual filter makes them) take the converting kernel.
+
+bool FitsDoubleAccumulators(const Contributor* list, std::int32_t length) {
+    if (length > (1 << 16)) return false;
+    for (std::int32_t k = 0; k < length; ++k) {
+        const float magnitude = list[k].weight < 0.0f ? -list[k].weight : list[k].weight;
+        if (!(magnitude >= 0x1p-100f && magnitude <= 0x1p64f)) return false;
+    }
+    return true;
+}
+
+TEVPNG_AVX512_FMA inline __m512d RoundToFloatAvx512(__m512d s) {
+    const __m512d power = _mm512_castsi512_pd(
+        _mm512_and_si512(_mm512_castpd_si512(s), _mm512_set1_epi64(0x7FF0000000000000)));
+    const __m512d c = _mm512_mul_pd(power, _mm512_set1_pd(0x1.8p29));
+    return _mm512_sub_pd(_mm512_add_pd(s, c), c);
+}
+
+TEVPNG_AVX512_FMA inline __m512d StepAvx512Fma(__m512d acc, const std::uint8_t* p, __m512d w) {
+    const __m256i wide = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));
+    return RoundToFloatAvx512(_mm512_fmadd_pd(_mm512_cvtepi32_pd(wide), w, acc));
+}
+
+TEVPNG_AVX512_FMA inline void StoreBytesAvx512(__m512d acc, std::uint8_t* out) {
+    const __m512d clamped = _mm512_min_pd(_mm512_max_pd(acc, _mm512_setzero_pd()), _mm512_set1_pd(255.0));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm256_cvtepi32_epi8(_mm512_cvtpd_epi32(clamped)));
+}
+
 }  // namespace
+
+void WeightedSumAvx512(const Contributor*, std::int32_t, const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t,
+                       std::uint8_t*);
+
+TEVPNG_AVX512_FMA void WeightedSumAvx512Fma(const Contributor* list, std::int32_t length, const std::uint8_t* source,
+                                     std::ptrdiff_t step, std::ptrdiff_t valueCount, std::uint8_t* out) {
+    if (!FitsDoubleAccumulators(list, length)) {
+        WeightedSumAvx512(list, length, source, step, valueCount, out);
+        return;
+    }
+    std::ptrdiff_t v = 0;
+    for (; v + 64 <= valueCount; v += 64) {
+        __m512d acc[8];
+        #pragma GCC unroll 8
+        for (__m512d& a : acc) a = _mm512_setzero_pd();
+        for (std::int32_t k = 0; k < length; ++k) {
+            const __m512d w = _mm512_set1_pd(list[k].weight);
+            const std::uint8_t* p = source + list[k].index * step + v;
+            #pragma GCC unroll 8
+            for (int q = 0; q < 8; ++q) acc[q] = StepAvx512Fma(acc[q], p + 8 * q, w);
+        }
+        #pragma GCC unroll 8
+        for (int q = 0; q < 8; ++q) StoreBytesAvx512(acc[q], out + v + 8 * q);
+    }
+    for (; v + 8 <= valueCount; v += 8) {
+        __m512d acc = _mm512_setzero_pd();
+        for (std::int32_t k = 0; k < length; ++k) {
+            acc = StepAvx512Fma(acc, source + list[k].index * step + v, _mm512_set1_pd(list[k].weight));
+        }
+        StoreBytesAvx512(acc, out + v);
+    }
+    if (v < valueCount) WeightedSumScalar(list, length, source + v, step, valueCount - v, out + v);
+}
 
 TEVPNG_AVX2 void WeightedSumAvx2(const Contributor* list, std::int32_t length, const std::uint8_t* source,
                                  std::ptrdiff_t step, std::ptrdiff_t valueCount, std::uint8_t* out) {
     std::ptrdiff_t v = 0;
     for (; v + 32 <= valueCount; v += 32) {
         __m128 acc[8];
+        #pragma GCC unroll 8
         for (__m128& a : acc) a = _mm_setzero_ps();
         for (std::int32_t k = 0; k < length; ++k) {
             const __m256d w = _mm256_set1_pd(list[k].weight);
             const std::uint8_t* p = source + list[k].index * step + v;
+            #pragma GCC unroll 8
             for (int q = 0; q < 8; ++q) acc[q] = StepAvx2(acc[q], p + 4 * q, w);
         }
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + v), ToBytesSse2(acc[0], acc[1], acc[2], acc[3]));
@@ -127,12 +206,15 @@ TEVPNG_AVX512 void WeightedSumAvx512(const Contributor* list, std::int32_t lengt
     std::ptrdiff_t v = 0;
     for (; v + 64 <= valueCount; v += 64) {
         __m256 acc[8];
+        #pragma GCC unroll 8
         for (__m256& a : acc) a = _mm256_setzero_ps();
         for (std::int32_t k = 0; k < length; ++k) {
             const __m512d w = _mm512_set1_pd(list[k].weight);
             const std::uint8_t* p = source + list[k].index * step + v;
+            #pragma GCC unroll 8
             for (int q = 0; q < 8; ++q) acc[q] = StepAvx512(acc[q], p + 8 * q, w);
         }
+        #pragma GCC unroll 8
         for (int q = 0; q < 8; ++q) StoreBytesAvx512(acc[q], out + v + 8 * q);
     }
     for (; v + 8 <= valueCount; v += 8) {

@@ -286,6 +286,7 @@ TEST(Kernels, ExtremeWeightsMatchScalar) {
         {{5, 1e-8f}, {6, 0.99999994f}, {7, -1e-8f}},
         {{8, std::numeric_limits<float>::quiet_NaN()}},
         {{1, 1e30f}, {2, -1e30f}},
+        {{0, 1e-40f}, {1, 3e-38f}, {2, -3e-38f}},  // sums below the normal float range
         {},
     };
     for (const auto& list : lists) {
@@ -298,6 +299,27 @@ TEST(Kernels, ExtremeWeightsMatchScalar) {
                 detail::KernelFor(level)(list.data(), std::int32_t(list.size()), rows.data(), 300, count, out.data());
                 EXPECT_EQ(out, reference) << detail::SimdLevelName(level) << " count " << count;
             }
+        }
+    }
+}
+
+TEST(Kernels, RandomListsMatchScalar) {
+    // Weights over a wide range of magnitudes put every rounding case (ties included)
+    // in front of the kernels many times.
+    std::mt19937 random(1234);
+    std::vector<std::uint8_t> rows(16 * 131);
+    for (auto& b : rows) b = static_cast<std::uint8_t>(random());
+    std::uniform_real_distribution<float> mantissa(-2.0f, 2.0f);
+    std::uniform_int_distribution<int> exponent(-30, 1), length(1, 16), index(0, 15);
+    std::vector<Contributor> list;
+    std::vector<std::uint8_t> reference(131), out(131);
+    for (int trial = 0; trial < 3000; ++trial) {
+        list.resize(length(random));
+        for (Contributor& c : list) c = {index(random), std::ldexp(mantissa(random), exponent(random))};
+        detail::WeightedSumScalar(list.data(), std::int32_t(list.size()), rows.data(), 131, 131, reference.data());
+        for (SimdLevel level : AvailableLevels()) {
+            detail::KernelFor(level)(list.data(), std::int32_t(list.size()), rows.data(), 131, 131, out.data());
+            ASSERT_EQ(out, reference) << detail::SimdLevelName(level) << " trial " << trial;
         }
     }
 }

@@ -42,14 +42,15 @@ public:
     FloatModeGuard& operator=(const FloatModeGuard&) = delete;
 };
 
-// floor and ceil for |v| < 2^31 without libm (which may use the x87 unit).
-std::int64_t Floor(double v) {
+// floor and ceil for |v| < 2^30. Only 32-bit conversions: libm and 64-bit integer
+// conversions would run on the x87 unit in a 32-bit build.
+std::int32_t Floor(double v) {
     const auto t = static_cast<std::int32_t>(v);
-    return static_cast<double>(t) > v ? std::int64_t{t} - 1 : t;
+    return static_cast<double>(t) > v ? t - 1 : t;
 }
-std::int64_t Ceil(double v) {
+std::int32_t Ceil(double v) {
     const auto t = static_cast<std::int32_t>(v);
-    return static_cast<double>(t) < v ? std::int64_t{t} + 1 : t;
+    return static_cast<double>(t) < v ? t + 1 : t;
 }
 
 float ToFloat(double v) { return static_cast<float>(v); }
@@ -125,7 +126,7 @@ bool BuildContributorLists(float scale, float radius, std::int32_t sourceLength,
     if (!(reach < 0x1p29f) || !(lastCentre + reach < 0x1p30)) return false;
 
     // At most 2 reach + 3 positions per list.
-    const std::uint64_t perList = static_cast<std::uint64_t>(2.0 * reach) + 3;
+    const std::uint64_t perList = static_cast<std::uint32_t>(static_cast<std::int32_t>(2.0f * reach)) + 3u;
     if (perList > MaxContributors / static_cast<std::uint64_t>(targetLength)) return false;
     try {
         lists.pairs_.reserve(static_cast<std::size_t>(perList * static_cast<std::uint64_t>(targetLength)));
@@ -143,9 +144,9 @@ bool BuildContributorLists(float scale, float radius, std::int32_t sourceLength,
     for (std::int32_t i = 0; i < targetLength; ++i) {
         lists.starts_.push_back(lists.pairs_.size());
         const float centre = ToFloat(static_cast<double>(i) / s);
-        const std::int64_t first = Floor(static_cast<double>(centre) - reach);
-        const std::int64_t last = Ceil(static_cast<double>(centre) + reach);
-        for (std::int64_t j = first; j <= last; ++j) {
+        const std::int32_t first = Floor(static_cast<double>(centre) - reach);
+        const std::int32_t last = Ceil(static_cast<double>(centre) + reach);
+        for (std::int32_t j = first; j <= last; ++j) {
             const double offset = static_cast<double>(centre) - static_cast<double>(j);
             const float weight =
                 shrinking ? ToFloat(static_cast<double>(filter(ToFloat(offset / fscale))) / fscale)

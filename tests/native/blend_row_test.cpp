@@ -227,6 +227,34 @@ TEST(BlendRowShortRows, BgrAndGreyRowsOfEveryWidth) {
     }
 }
 
+TEST(BlendRowShortRows, RunsOfTransparentAndOpaquePixels) {
+    // The vector blends cut short steps whose pixels are all transparent or all opaque; runs of
+    // every length up to 40 start, end and straddle their steps here.
+    std::mt19937 random(5);
+    for (int trial = 0; trial < 400; ++trial) {
+        const int width = 1 + static_cast<int>(random() % 150);
+        Bytes alpha(width);
+        for (int x = 0; x < width;) {
+            const int length = 1 + static_cast<int>(random() % 40);
+            const unsigned kind = random() % 3;
+            for (int i = 0; i < length && x < width; ++i, ++x)
+                alpha[x] = kind == 0 ? 0 : kind == 1 ? 255 : static_cast<std::uint8_t>(random());
+        }
+        const std::string what = "trial " + std::to_string(trial) + ", width " + std::to_string(width);
+        const ShortRow row = MakeSurface(random, width, 0);
+        const Bytes bgr = RandomBytes(random, 3 * width);
+        const Bytes grey = RandomBytes(random, width);
+        ExpectAllKernelsAgree(
+            row, width,
+            [&](const BlendRowKernels& k, std::uint8_t* s) { k.bgrAlpha(s, bgr.data(), alpha.data(), width); },
+            "bgr " + what);
+        ExpectAllKernelsAgree(
+            row, width,
+            [&](const BlendRowKernels& k, std::uint8_t* s) { k.greyAlpha(s, grey.data(), alpha.data(), width); },
+            "grey " + what);
+    }
+}
+
 TEST(BlendRowShortRows, PackedPaletteRowsDrawExactlyTheirWidth) {
     std::mt19937 random(11);
     const Bytes colours = RandomBytes(random, 256 * 4);

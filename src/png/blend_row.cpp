@@ -81,7 +81,7 @@ template <void (*BlendBgra)(std::uint8_t*, const std::uint8_t*, int)>
 void PaletteByStretches(std::uint8_t* surface, const std::uint8_t* indices, int bitsPerPixel,
                         const BlendPalette& palette, int width) {
     if (!IsPaletteDepth(bitsPerPixel)) return;
-    alignas(32) std::uint8_t stretch[kPaletteStretch * 4];
+    std::uint8_t stretch[kPaletteStretch * 4];
     for (int first = 0; first < width; first += kPaletteStretch) {
         const int count = std::min(kPaletteStretch, width - first);
         LookUpPaletteStretch(stretch, indices, bitsPerPixel, palette, first, count);
@@ -176,6 +176,7 @@ inline __m128i LoadBgr4(const std::uint8_t* bgr) {
 }
 
 void BgrAlphaSse2(std::uint8_t* surface, const std::uint8_t* bgr, const std::uint8_t* alpha, int width) {
+    if (width <= 0) return;  // also keeps width - 16 from overflowing
     const __m128i zero = _mm_setzero_si128();
     int x = 0;
     for (; x <= width - 8; x += 8) {
@@ -203,6 +204,7 @@ void BgrAlphaSse2(std::uint8_t* surface, const std::uint8_t* bgr, const std::uin
 }
 
 void GreyAlphaSse2(std::uint8_t* surface, const std::uint8_t* grey, const std::uint8_t* alpha, int width) {
+    if (width <= 0) return;  // also keeps width - 16 from overflowing
     const __m128i zero = _mm_setzero_si128();
     int x = 0;
     for (; x <= width - 8; x += 8) {
@@ -274,7 +276,7 @@ TEVPNG_AVX2 inline __m256i Blend8Avx2(__m256i d, __m256i s, __m256i a) {
                                              6, 6, 6, 6, 6, 6, -1, -1, 7, 7, 7, 7, 7, 7, -1, -1);
     const __m256i complementSecond = _mm256_set1_epi16(static_cast<short>(0xFF00));
     const __m256i bias = _mm256_set1_epi8(static_cast<char>(0x80));
-    const __m256i rebias = _mm256_set1_epi16(32640 + 255);
+    const __m256i rebias = _mm256_set1_epi16(static_cast<short>(32640 + 255));  // 0x807F as 16 bits
     const __m256i sSigned = _mm256_xor_si256(s, bias);
     const __m256i dSigned = _mm256_xor_si256(d, bias);
     const __m256i wLo = _mm256_xor_si256(_mm256_shuffle_epi8(a, pairsLo), complementSecond);
@@ -326,6 +328,7 @@ TEVPNG_AVX2 inline void BlendStep16Avx2(std::uint8_t* out, __m256i d0, __m256i d
 }
 
 TEVPNG_AVX2 void BgrAlphaAvx2(std::uint8_t* surface, const std::uint8_t* bgr, const std::uint8_t* alpha, int width) {
+    if (width <= 0) return;  // also keeps width - 16 from overflowing
     int x = 0;
     for (; x <= width - 16; x += 16) {
         const std::uint64_t run0 = LoadAlpha8(alpha + x), run1 = LoadAlpha8(alpha + x + 8);
@@ -339,6 +342,7 @@ TEVPNG_AVX2 void BgrAlphaAvx2(std::uint8_t* surface, const std::uint8_t* bgr, co
 }
 
 TEVPNG_AVX2 void GreyAlphaAvx2(std::uint8_t* surface, const std::uint8_t* grey, const std::uint8_t* alpha, int width) {
+    if (width <= 0) return;  // also keeps width - 16 from overflowing
     int x = 0;
     for (; x <= width - 16; x += 16) {
         const std::uint64_t run0 = LoadAlpha8(alpha + x), run1 = LoadAlpha8(alpha + x + 8);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <ostream>
 #include <random>
@@ -380,6 +381,10 @@ TEST(BlendRows, ChoosesTheWidestVariantThisCpuRuns) {
     const BlendRowKernels* expected = Avx2BlendRows() ? Avx2BlendRows() : Sse2BlendRows();
     if (!expected) expected = &ReferenceBlendRows();
     EXPECT_EQ(&BlendRows(), expected) << BlendRows().name;
+    // The log says which vector blends this machine held to the reference.
+    std::printf("[ blends   ] chosen: %s; tested:", BlendRows().name);
+    for (const BlendRowKernels* k : FastKernels()) std::printf(" %s", k->name);
+    std::printf("\n");
 }
 
 }  // namespace

@@ -69,11 +69,21 @@ void PaletteReference(std::uint8_t* surface, const std::uint8_t* indices, int bi
 // blend that buffer as ready-made blue, green, red, alpha pixels.
 constexpr int kPaletteStretch = 256;
 
+template <int BitsPerPixel>
+void LookUpPaletteStretch(std::uint8_t* bgra, const std::uint8_t* indices, const BlendPalette& palette,
+                          int first, int count) {
+    for (int i = 0; i < count; ++i) {
+        const unsigned index = PaletteIndex(indices, BitsPerPixel, static_cast<unsigned>(first + i));
+        std::memcpy(bgra + 4 * i, palette.bgra[index], 4);
+    }
+}
+
 void LookUpPaletteStretch(std::uint8_t* bgra, const std::uint8_t* indices, int bitsPerPixel,
                           const BlendPalette& palette, int first, int count) {
-    for (int i = 0; i < count; ++i) {
-        const unsigned index = PaletteIndex(indices, bitsPerPixel, static_cast<unsigned>(first + i));
-        std::memcpy(bgra + 4 * i, palette.bgra[index], 4);
+    switch (bitsPerPixel) {
+        case 1: return LookUpPaletteStretch<1>(bgra, indices, palette, first, count);
+        case 4: return LookUpPaletteStretch<4>(bgra, indices, palette, first, count);
+        default: return LookUpPaletteStretch<8>(bgra, indices, palette, first, count);
     }
 }
 

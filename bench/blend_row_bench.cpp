@@ -6,8 +6,6 @@
 // Two kinds of image: "random" has a different alpha at every pixel, so nothing can be skipped;
 // "shapes" is mostly fully transparent or fully opaque with soft edges, like a sprite or a logo.
 
-#include "png/blend_row.h"
-
 #include <benchmark/benchmark.h>
 #include <pixman.h>
 
@@ -19,6 +17,8 @@
 #include <random>
 #include <string>
 #include <vector>
+
+#include "png/blend_row.h"
 
 namespace {
 
@@ -125,12 +125,12 @@ void Blend(benchmark::State& state, const BlendRowKernels* kernels, Rows rows, A
             const int dibRow = kHeight - 1 - y;
             switch (rows) {
                 case Rows::BgrAlpha:
-                    kernels->bgrAlpha(surfaceRow, scene.bgr.data() + std::size_t{kBgrStride} * dibRow, alphaRow,
-                                      kWidth);
+                    kernels->bgrAlpha(surfaceRow, scene.bgr.data() + std::size_t{kBgrStride} * dibRow,
+                                      alphaRow, kWidth);
                     break;
                 case Rows::GreyAlpha:
-                    kernels->greyAlpha(surfaceRow, scene.grey.data() + std::size_t{kGreyStride} * dibRow, alphaRow,
-                                       kWidth);
+                    kernels->greyAlpha(surfaceRow, scene.grey.data() + std::size_t{kGreyStride} * dibRow,
+                                       alphaRow, kWidth);
                     break;
                 case Rows::Palette8:
                     kernels->palette(surfaceRow, scene.indices.data() + std::size_t{kGreyStride} * dibRow, 8,
@@ -155,11 +155,13 @@ void Configure(benchmark::internal::Benchmark* benchmark) {
     benchmark->Unit(benchmark::kMicrosecond)
         ->MinTime(0.2)
         ->Repetitions(5)
-        ->ComputeStatistics("min", [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); });
+        ->ComputeStatistics(
+            "min", [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); });
 }
 
 void RegisterAll() {
-    const std::pair<const char*, AlphaKind> kinds[] = {{"random", AlphaKind::Random}, {"shapes", AlphaKind::Shapes}};
+    const std::pair<const char*, AlphaKind> kinds[] = {{"random", AlphaKind::Random},
+                                                       {"shapes", AlphaKind::Shapes}};
     const std::pair<const char*, Rows> rowKinds[] = {
         {"bgr_alpha", Rows::BgrAlpha}, {"grey_alpha", Rows::GreyAlpha}, {"palette8", Rows::Palette8}};
     for (const auto& [kindName, kind] : kinds) {
@@ -168,8 +170,8 @@ void RegisterAll() {
         Configure(benchmark::RegisterBenchmark(("pixman_over" + suffix).c_str(), PixmanOver, kind));
         for (const auto& [rowsName, rows] : rowKinds)
             for (const BlendRowKernels* k : Kernels())
-                Configure(benchmark::RegisterBenchmark((std::string(rowsName) + "_" + k->name + suffix).c_str(), Blend,
-                                                       k, rows, kind));
+                Configure(benchmark::RegisterBenchmark(
+                    (std::string(rowsName) + "_" + k->name + suffix).c_str(), Blend, k, rows, kind));
     }
 }
 
@@ -189,14 +191,14 @@ public:
     }
 
     void PrintRatios() const {
-        std::printf("\nThroughput ratios (higher is faster)\n%-28s %12s %12s\n", "blend", "vs pixman", "vs memcpy");
+        std::printf("\nThroughput ratios (higher is faster)\n%-28s %12s %12s\n", "blend", "vs pixman",
+                    "vs memcpy");
         for (const auto& [name, time] : times_) {
             const std::string suffix = name.substr(name.find('/'));
             const auto pixman = times_.find("pixman_over" + suffix);
             const auto floor = times_.find("memcpy" + suffix);
             if (pixman == times_.end() || floor == times_.end() || name.rfind("memcpy", 0) == 0) continue;
-            std::printf("%-28s %11.2fx %11.2fx\n", name.c_str(), pixman->second / time,
-                        floor->second / time);
+            std::printf("%-28s %11.2fx %11.2fx\n", name.c_str(), pixman->second / time, floor->second / time);
         }
     }
 

@@ -33,7 +33,8 @@ void BgrAlphaReference(std::uint8_t* surface, const std::uint8_t* bgr, const std
     }
 }
 
-void GreyAlphaReference(std::uint8_t* surface, const std::uint8_t* grey, const std::uint8_t* alpha, int width) {
+void GreyAlphaReference(std::uint8_t* surface, const std::uint8_t* grey, const std::uint8_t* alpha,
+                        int width) {
     for (int x = 0; x < width; ++x) BlendPixel(surface + 4 * x, grey[x], grey[x], grey[x], alpha[x]);
 }
 
@@ -50,9 +51,12 @@ bool IsPaletteDepth(int bitsPerPixel) { return bitsPerPixel == 1 || bitsPerPixel
 // Packed rows put the leftmost pixel in the most significant bits of its byte.
 inline unsigned PaletteIndex(const std::uint8_t* indices, int bitsPerPixel, unsigned x) {
     switch (bitsPerPixel) {
-        case 1: return (indices[x / 8] >> (7 - x % 8)) & 1u;
-        case 4: return x % 2 == 0 ? indices[x / 2] >> 4 : indices[x / 2] & 0x0Fu;
-        default: return indices[x];
+        case 1:
+            return (indices[x / 8] >> (7 - x % 8)) & 1u;
+        case 4:
+            return x % 2 == 0 ? indices[x / 2] >> 4 : indices[x / 2] & 0x0Fu;
+        default:
+            return indices[x];
     }
 }
 
@@ -60,7 +64,8 @@ void PaletteReference(std::uint8_t* surface, const std::uint8_t* indices, int bi
                       const BlendPalette& palette, int width) {
     if (!IsPaletteDepth(bitsPerPixel)) return;
     for (int x = 0; x < width; ++x) {
-        const std::uint8_t* entry = palette.bgra[PaletteIndex(indices, bitsPerPixel, static_cast<unsigned>(x))];
+        const std::uint8_t* entry =
+            palette.bgra[PaletteIndex(indices, bitsPerPixel, static_cast<unsigned>(x))];
         BlendPixel(surface + 4 * x, entry[0], entry[1], entry[2], entry[3]);
     }
 }
@@ -81,9 +86,12 @@ void LookUpPaletteStretch(std::uint8_t* bgra, const std::uint8_t* indices, const
 void LookUpPaletteStretch(std::uint8_t* bgra, const std::uint8_t* indices, int bitsPerPixel,
                           const BlendPalette& palette, int first, int count) {
     switch (bitsPerPixel) {
-        case 1: return LookUpPaletteStretch<1>(bgra, indices, palette, first, count);
-        case 4: return LookUpPaletteStretch<4>(bgra, indices, palette, first, count);
-        default: return LookUpPaletteStretch<8>(bgra, indices, palette, first, count);
+        case 1:
+            return LookUpPaletteStretch<1>(bgra, indices, palette, first, count);
+        case 4:
+            return LookUpPaletteStretch<4>(bgra, indices, palette, first, count);
+        default:
+            return LookUpPaletteStretch<8>(bgra, indices, palette, first, count);
     }
 }
 
@@ -125,7 +133,9 @@ inline __m128i LoadLow32(const std::uint8_t* p) {
     return _mm_cvtsi32_si128(static_cast<int>(v));
 }
 
-inline __m128i LoadLow64(const std::uint8_t* p) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)); }
+inline __m128i LoadLow64(const std::uint8_t* p) {
+    return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+}
 inline __m128i Load4(const std::uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
 inline void Store4(std::uint8_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
 
@@ -179,7 +189,8 @@ inline __m128i LoadBgr4(const std::uint8_t* bgr) {
     const __m128i first = LoadLow64(bgr);       // bytes 0..7: pixels 0, 1
     const __m128i second = LoadLow64(bgr + 4);  // bytes 4..11: pixels 2, 3 at its bytes 2 and 5
     const __m128i lowDword = _mm_set_epi32(0, 0, 0, -1);
-    const __m128i p01 = _mm_or_si128(_mm_and_si128(first, lowDword), _mm_andnot_si128(lowDword, _mm_slli_epi64(first, 8)));
+    const __m128i p01 =
+        _mm_or_si128(_mm_and_si128(first, lowDword), _mm_andnot_si128(lowDword, _mm_slli_epi64(first, 8)));
     const __m128i p23 = _mm_or_si128(_mm_and_si128(_mm_srli_epi64(second, 16), lowDword),
                                      _mm_andnot_si128(lowDword, _mm_srli_epi64(second, 8)));
     return _mm_unpacklo_epi64(p01, p23);
@@ -291,8 +302,10 @@ TEVPNG_AVX2 inline __m256i Blend8Avx2(__m256i d, __m256i s, __m256i a) {
     const __m256i dSigned = _mm256_xor_si256(d, bias);
     const __m256i wLo = _mm256_xor_si256(_mm256_shuffle_epi8(a, pairsLo), complementSecond);
     const __m256i wHi = _mm256_xor_si256(_mm256_shuffle_epi8(a, pairsHi), complementSecond);
-    const __m256i sumLo = _mm256_add_epi16(_mm256_maddubs_epi16(wLo, _mm256_unpacklo_epi8(sSigned, dSigned)), rebias);
-    const __m256i sumHi = _mm256_add_epi16(_mm256_maddubs_epi16(wHi, _mm256_unpackhi_epi8(sSigned, dSigned)), rebias);
+    const __m256i sumLo =
+        _mm256_add_epi16(_mm256_maddubs_epi16(wLo, _mm256_unpacklo_epi8(sSigned, dSigned)), rebias);
+    const __m256i sumHi =
+        _mm256_add_epi16(_mm256_maddubs_epi16(wHi, _mm256_unpackhi_epi8(sSigned, dSigned)), rebias);
     return _mm256_packus_epi16(_mm256_srli_epi16(sumLo, 8), _mm256_srli_epi16(sumHi, 8));
 }
 
@@ -300,8 +313,12 @@ TEVPNG_AVX2 inline __m256i Opaque8Avx2(__m256i d, __m256i s) {
     return _mm256_blendv_epi8(s, d, _mm256_set1_epi32(static_cast<int>(0xFF000000u)));
 }
 
-TEVPNG_AVX2 inline __m256i Load8(const std::uint8_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
-TEVPNG_AVX2 inline void Store8(std::uint8_t* p, __m256i v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
+TEVPNG_AVX2 inline __m256i Load8(const std::uint8_t* p) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+TEVPNG_AVX2 inline void Store8(std::uint8_t* p, __m256i v) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
+}
 
 // Eight bytes in the low 64 bits of both halves.
 TEVPNG_AVX2 inline __m256i LoadBytes8(const std::uint8_t* p) { return _mm256_broadcastq_epi64(LoadLow64(p)); }
@@ -337,7 +354,8 @@ TEVPNG_AVX2 inline void BlendStep16Avx2(std::uint8_t* out, __m256i d0, __m256i d
     }
 }
 
-TEVPNG_AVX2 void BgrAlphaAvx2(std::uint8_t* surface, const std::uint8_t* bgr, const std::uint8_t* alpha, int width) {
+TEVPNG_AVX2 void BgrAlphaAvx2(std::uint8_t* surface, const std::uint8_t* bgr, const std::uint8_t* alpha,
+                              int width) {
     if (width <= 0) return;  // also keeps width - 16 from overflowing
     int x = 0;
     for (; x <= width - 16; x += 16) {
@@ -351,7 +369,8 @@ TEVPNG_AVX2 void BgrAlphaAvx2(std::uint8_t* surface, const std::uint8_t* bgr, co
     BgrAlphaSse2(surface + 4 * x, bgr + 3 * x, alpha + x, width - x);
 }
 
-TEVPNG_AVX2 void GreyAlphaAvx2(std::uint8_t* surface, const std::uint8_t* grey, const std::uint8_t* alpha, int width) {
+TEVPNG_AVX2 void GreyAlphaAvx2(std::uint8_t* surface, const std::uint8_t* grey, const std::uint8_t* alpha,
+                               int width) {
     if (width <= 0) return;  // also keeps width - 16 from overflowing
     int x = 0;
     for (; x <= width - 16; x += 16) {
@@ -368,8 +387,9 @@ TEVPNG_AVX2 void GreyAlphaAvx2(std::uint8_t* surface, const std::uint8_t* grey, 
 TEVPNG_AVX2 void BgraAvx2(std::uint8_t* surface, const std::uint8_t* bgra, int width) {
     // The alpha bytes where Blend8Avx2 looks for them: pixels 0..3 in bytes 0..3 of the low
     // half, pixels 4..7 in bytes 4..7 of the high half.
-    const __m256i alphaBytes = _mm256_setr_epi8(3, 7, 11, 15, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,  //
-                                                -1, -1, -1, -1, 3, 7, 11, 15, -1, -1, -1, -1, -1, -1, -1, -1);
+    const __m256i alphaBytes =
+        _mm256_setr_epi8(3, 7, 11, 15, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,  //
+                         -1, -1, -1, -1, 3, 7, 11, 15, -1, -1, -1, -1, -1, -1, -1, -1);
     int x = 0;
     for (; x <= width - 8; x += 8) {
         const __m256i s = Load8(bgra + 4 * x);

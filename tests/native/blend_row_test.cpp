@@ -247,11 +247,15 @@ TEST(BlendRowShortRows, RunsOfTransparentAndOpaquePixels) {
         const Bytes grey = RandomBytes(random, width);
         ExpectAllKernelsAgree(
             row, width,
-            [&](const BlendRowKernels& k, std::uint8_t* s) { k.bgrAlpha(s, bgr.data(), alpha.data(), width); },
+            [&](const BlendRowKernels& k, std::uint8_t* s) {
+                k.bgrAlpha(s, bgr.data(), alpha.data(), width);
+            },
             "bgr " + what);
         ExpectAllKernelsAgree(
             row, width,
-            [&](const BlendRowKernels& k, std::uint8_t* s) { k.greyAlpha(s, grey.data(), alpha.data(), width); },
+            [&](const BlendRowKernels& k, std::uint8_t* s) {
+                k.greyAlpha(s, grey.data(), alpha.data(), width);
+            },
             "grey " + what);
     }
 }

@@ -12,11 +12,10 @@ constexpr std::size_t kAlignment = 64;
 
 }  // namespace
 
-bool PixelMemory::Create(const DibInfo& /*info*/, std::size_t byteCount) {
+bool PixelMemory::Create(const DibInfo& /*info*/, std::size_t byteCount, bool zeroed) {
     Release();
     if (byteCount > SIZE_MAX - kAlignment) return false;
-    // calloc hands out fresh zero pages for large blocks, so zeroing costs nothing extra.
-    void* block = std::calloc(byteCount + kAlignment, 1);
+    void* block = zeroed ? std::calloc(byteCount + kAlignment, 1) : std::malloc(byteCount + kAlignment);
     if (block == nullptr) return false;
     auto address = reinterpret_cast<std::uintptr_t>(block);
     address = (address + kAlignment - 1) & ~static_cast<std::uintptr_t>(kAlignment - 1);

@@ -1,6 +1,7 @@
 #include "png/png_image.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <stdexcept>
 
@@ -83,7 +84,12 @@ void HeaderChunk::ReleasePixelMemory() {
     alpha_.reset();
 }
 
-LoadError HeaderChunk::CreatePixelMemory() {
+void HeaderChunk::ZeroPixels() {
+    if (PixelBits()) std::memset(PixelBits(), 0, PixelBytes());
+    if (AlphaPlane()) std::memset(AlphaPlane(), 0, static_cast<std::size_t>(Width) * Height);
+}
+
+LoadError HeaderChunk::CreatePixelMemory(bool zeroed) {
     BitmapInfo = DibInfo{};
     ReleasePixelMemory();
     RowStride = 0;
@@ -110,10 +116,11 @@ LoadError HeaderChunk::CreatePixelMemory() {
     RowStride = static_cast<std::int32_t>(stride);
 
     if (format->hasAlpha) {
-        alpha_.reset(static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(alphaBytes), 1)));
+        const auto bytes = static_cast<std::size_t>(alphaBytes);
+        alpha_.reset(static_cast<std::uint8_t*>(zeroed ? std::calloc(bytes, 1) : std::malloc(bytes)));
         if (!alpha_) return LoadError::NoPixelMemory;
     }
-    if (!pixels_.Create(BitmapInfo, static_cast<std::size_t>(dibBytes))) {
+    if (!pixels_.Create(BitmapInfo, static_cast<std::size_t>(dibBytes), zeroed)) {
         alpha_.reset();
         return LoadError::NoPixelMemory;
     }

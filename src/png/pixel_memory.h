@@ -59,6 +59,8 @@ public:
     void Release();
 
     std::uint8_t* Bits() const { return bits_; }
+    // Whether the memory came zeroed (asked for, or free to have).
+    bool Zeroed() const { return zeroed_; }
     // The DIB section (HBITMAP) and the memory DC made with it (HDC), for the Windows shell;
     // null natively. The section is not selected into the DC.
     void* Bitmap() const { return bitmap_; }
@@ -71,6 +73,7 @@ private:
     void* bitmap_ = nullptr;
     void* dc_ = nullptr;
     void* block_ = nullptr;  // natively: the allocation that bits_ lies in
+    bool zeroed_ = false;
 };
 
 }  // namespace tevpng

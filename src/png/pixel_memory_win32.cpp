@@ -31,6 +31,7 @@ bool PixelMemory::Create(const DibInfo& info, std::size_t byteCount, bool zeroed
     bits_ = static_cast<std::uint8_t*>(bits);
     // The system gives a section zero pages; without relying on that, zero it when asked.
     if (zeroed) std::memset(bits_, 0, byteCount);
+    zeroed_ = zeroed;
     return true;
 }
 
@@ -41,6 +42,7 @@ void PixelMemory::Release() {
     dc_ = nullptr;
     bits_ = nullptr;
     block_ = nullptr;
+    zeroed_ = false;
 }
 
 }  // namespace tevpng

@@ -31,8 +31,10 @@ constexpr PixelFormat kPixelFormats[] = {
     {2, 16, 24, false, false}, {6, 8, 24, false, true}, {6, 16, 24, false, true},
 };
 
-// The header's width and height are held in 16 bits on the wire of this format's users.
+// IHDR allows more, but no image this plug-in holds is wider or taller.
 constexpr std::int32_t kMaxDimension = 65535;
+// From this size on, the C library always maps fresh pages (glibc's largest mmap threshold).
+constexpr std::size_t kFreshPagesBytes = 32u * 1024 * 1024;
 
 }  // namespace
 
@@ -82,6 +84,7 @@ void HeaderChunk::FreeDeleter::operator()(std::uint8_t* p) const { std::free(p);
 void HeaderChunk::ReleasePixelMemory() {
     pixels_.Release();
     alpha_.reset();
+    pixelsStartedZeroed_ = false;
 }
 
 void HeaderChunk::ZeroPixels() {
@@ -115,15 +118,19 @@ LoadError HeaderChunk::CreatePixelMemory(bool zeroed) {
     if (dibBytes + alphaBytes > kPixelMemoryLimit) return LoadError::NoPixelMemory;
     RowStride = static_cast<std::int32_t>(stride);
 
+    bool alphaZeroed = true;
     if (format->hasAlpha) {
+        // As for the pixels: large blocks are fresh zero pages, zeroed for nothing.
         const auto bytes = static_cast<std::size_t>(alphaBytes);
-        alpha_.reset(static_cast<std::uint8_t*>(zeroed ? std::calloc(bytes, 1) : std::malloc(bytes)));
+        alphaZeroed = zeroed || bytes >= kFreshPagesBytes;
+        alpha_.reset(static_cast<std::uint8_t*>(alphaZeroed ? std::calloc(bytes, 1) : std::malloc(bytes)));
         if (!alpha_) return LoadError::NoPixelMemory;
     }
     if (!pixels_.Create(BitmapInfo, static_cast<std::size_t>(dibBytes), zeroed)) {
         alpha_.reset();
         return LoadError::NoPixelMemory;
     }
+    pixelsStartedZeroed_ = alphaZeroed && pixels_.Zeroed();
     return LoadError::None;
 }
 

@@ -152,6 +152,9 @@ public:
     LoadError CreatePixelMemory(bool zeroed = true);
     // Zeroes the DIB and the alpha plane.
     void ZeroPixels();
+    // Whether the DIB and the alpha plane came zeroed from CreatePixelMemory (asked for,
+    // or free to have for large images).
+    bool PixelsStartedZeroed() const { return pixelsStartedZeroed_; }
     void ReleasePixelMemory();
 
     std::uint8_t* PixelBits() const { return pixels_.Bits(); }
@@ -168,6 +171,7 @@ private:
     };
     PixelMemory pixels_;
     std::unique_ptr<std::uint8_t, FreeDeleter> alpha_;
+    bool pixelsStartedZeroed_ = false;
 };
 
 // IEND's and unknown names' chunks are plain PngChunks.

@@ -99,7 +99,7 @@ public:
     // load end before the decoder ran, DefinePixels zeroes it.
     void PixelsUndefined(HeaderChunk* header) { undefinedPixels_ = header; }
     void DefinePixels() {
-        if (undefinedPixels_ != nullptr) undefinedPixels_->ZeroPixels();
+        if (undefinedPixels_ != nullptr && !undefinedPixels_->PixelsStartedZeroed()) undefinedPixels_->ZeroPixels();
         undefinedPixels_ = nullptr;
     }
     void PixelsDefined() { undefinedPixels_ = nullptr; }

@@ -276,7 +276,9 @@ public:
     void Sequential() {
         const std::size_t rowBytes = maxRowBytes_;
         const std::size_t usedBytes = (static_cast<std::size_t>(width_) * dibBits_ + 7) / 8;
-        const std::size_t padding = static_cast<std::size_t>(header_.RowStride) - usedBytes;
+        // Memory that came zeroed needs no zeros written.
+        const bool zeroed = header_.PixelsStartedZeroed();
+        const std::size_t padding = zeroed ? 0 : static_cast<std::size_t>(header_.RowStride) - usedBytes;
         std::uint8_t* dibRow = DibRow(0);
         std::uint8_t* alphaRow = header_.AlphaPlane();
         std::uint32_t row = 0;
@@ -294,6 +296,7 @@ public:
             if (ready < wanted || ended_) break;
         }
         // Rows row..height-1 are the first rows of the bottom-up DIB, and the last of the alpha plane.
+        if (zeroed) return;
         std::memset(header_.PixelBits(), 0, static_cast<std::size_t>(header_.RowStride) * (height_ - row));
         if (alphaRow) std::memset(alphaRow, 0, static_cast<std::size_t>(width_) * (height_ - row));
     }
@@ -301,7 +304,7 @@ public:
     // The passes leave gaps until the last one and pack pixels into shared bytes: the
     // pixel memory is zeroed first.
     void Adam7() {
-        header_.ZeroPixels();
+        if (!header_.PixelsStartedZeroed()) header_.ZeroPixels();
         for (const Adam7Pass& pass : kAdam7Passes) {
             const std::uint32_t passWidth = Adam7PassWidth(pass, width_);
             const std::size_t rowBytes = RowBytesFor(passWidth, header_.ColorType, header_.BitDepth);

@@ -176,7 +176,7 @@ void PngImage::Clear() {
         Gamma[i] = static_cast<std::uint8_t>(i);
         InverseGamma[i] = static_cast<std::uint8_t>(i);
     }
-    // In list order, as each chunk may look at the ones before it while going.
+    // Chunks go in list order, the header (and with it the pixels) first.
     for (auto& chunk : chunks_) chunk.reset();
     chunks_.clear();
 }

@@ -291,13 +291,23 @@ __attribute__((target("ssse3"))) void RgbaToBgrAlpha(const std::uint8_t* source,
 
 __attribute__((target("ssse3"))) void RgbToBgr(const std::uint8_t* source, std::uint8_t* dib, std::uint8_t*,
                                                 std::uint32_t width, const std::uint8_t*) {
-    const __m128i swap = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 12, 13, 14, 15);
+    // 16 pixels (48 bytes, three registers a, b, c) a step. Each output register takes its
+    // bytes from two or three inputs, swapped within each pixel; -1 leaves a byte zero.
+    const __m128i a0 = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, -1);
+    const __m128i b0 = _mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 1);
+    const __m128i a1 = _mm_setr_epi8(-1, 15, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+    const __m128i b1 = _mm_setr_epi8(0, -1, 4, 3, 2, 7, 6, 5, 10, 9, 8, 13, 12, 11, -1, 15);
+    const __m128i c1 = _mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0, -1);
+    const __m128i b2 = _mm_setr_epi8(14, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+    const __m128i c2 = _mm_setr_epi8(-1, 3, 2, 1, 6, 5, 4, 9, 8, 7, 12, 11, 10, 15, 14, 13);
     std::uint32_t x = 0;
-    // 4 pixels a step; each 16-byte load and store reaches 4 bytes past the step, into
-    // pixels the next step (or the tail) writes again, so steps stop 2 pixels early.
-    for (; x + 6 <= width; x += 4) {
+    for (; x + 16 <= width; x += 16) {
         const std::size_t at = 3 * static_cast<std::size_t>(x);
-        Store(dib + at, _mm_shuffle_epi8(Load(source + at), swap));
+        const __m128i a = Load(source + at), b = Load(source + at + 16), c = Load(source + at + 32);
+        Store(dib + at, _mm_or_si128(_mm_shuffle_epi8(a, a0), _mm_shuffle_epi8(b, b0)));
+        Store(dib + at + 16, _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(a, a1), _mm_shuffle_epi8(b, b1)),
+                                          _mm_shuffle_epi8(c, c1)));
+        Store(dib + at + 32, _mm_or_si128(_mm_shuffle_epi8(b, b2), _mm_shuffle_epi8(c, c2)));
     }
     for (; x < width; ++x) {
         const std::size_t at = 3 * static_cast<std::size_t>(x);

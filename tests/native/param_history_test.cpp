@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,9 @@ struct HistoryCase {
     std::vector<std::int32_t> numbers;  // DataHistory[0..4]
     std::string hostPath;
 };
+
+// Names the case in failure messages (GoogleTest would otherwise dump the raw bytes, padding included).
+void PrintTo(const HistoryCase& c, std::ostream* out) { *out << c.name; }
 
 void Apply(ParamHistory& history, const Push& push) {
     const char* text = push.text ? push.text->c_str() : nullptr;

@@ -277,10 +277,11 @@ public:
     // A file that cannot be opened reads as empty (code 9).
     bool LoadFile(const std::string& fileName);
 
-    // Writes the image as a PNG at the stream's current position. False, having written
-    // nothing, when the image cannot be written (pixels in no format the writer knows,
-    // settings out of range, no memory); false also when the stream refuses bytes or
-    // deflate fails, and then nothing more is written after that point.
+    // Writes the image as a PNG at the stream's current position; an empty image as the
+    // signature alone. False, having written nothing, when the image cannot be written (no
+    // header or image data, pixels in no format the writer knows, settings out of range,
+    // no memory); false also when the stream refuses bytes or deflate fails, and then
+    // nothing more is written after that point.
     bool SaveStream(Stream& stream);
     // Creates the file (replacing one that exists) and writes the image into it. False
     // when the file cannot be created, and then nothing is written; an image that cannot

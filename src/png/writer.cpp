@@ -1,6 +1,24 @@
 // Writing a PngImage: the signature, the chunks in the order PNG requires, each kind
 // re-encoded from its values, and the image data converted back from the DIB, filtered
 // and deflated into IDAT chunks of IdatLimit bytes (all but the last).
+//
+// Decisions about the file, so that what we write is valid PNG and loads back, in our
+// reader and in others, to the pixels we hold:
+// - The chunk list keeps the order AddChunk gives it, but the file gets PNG's: IHDR;
+//   gAMA, sBIT, sRGB, iCCP and their like; PLTE; tRNS, bKGD, hIST, pHYs, sPLT and their
+//   like; IDAT; everything else in list order; IEND, which is written even when the list
+//   lacks it (a file cut short after its image data).
+// - Colours go out through InverseGamma, undoing what decoding applied, in every colour
+//   type, depth and interlace method. A gAMA chunk that stood after the palette or the
+//   image data was not applied to them; they go out as they are, and the chunk is left
+//   out when it applied to nothing the image shows.
+// - Left out as invalid: PLTE in grey images (the grey ramp replaces it on load anyway),
+//   tRNS beside an alpha channel or longer than 256 bytes.
+// - IHDR says compression and filter method 0, the methods the data is written with.
+// - Whatever can fail is tried before the first byte: an image that cannot be written
+//   (no header or image data, a format without an encoder, pixels unlike the header,
+//   settings out of range, no memory) writes nothing. A stream that refuses bytes or a
+//   deflate error stops the writer there.
 #include "png/writer.h"
 
 #include <zlib.h>

@@ -3,7 +3,6 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <iterator>
 #include <stdexcept>
 
 namespace tevtest {
@@ -39,8 +38,7 @@ void AppendBigEndian32(Bytes& out, std::uint32_t value) {
 }
 
 PngBytes& PngBytes::Signature() {
-    static constexpr std::uint8_t kSignature[] = {137, 80, 78, 71, 13, 10, 26, 10};
-    bytes_.insert(bytes_.end(), std::begin(kSignature), std::end(kSignature));
+    bytes_.insert(bytes_.end(), {137, 80, 78, 71, 13, 10, 26, 10});
     return *this;
 }
 

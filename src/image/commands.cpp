@@ -1,11 +1,21 @@
 #include "image/commands.h"
 
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "host/module_state.h"
 #include "host/settings_file.h"
 #include "image/display_window.h"
 #include "image/image_state.h"
+#include "image/sprite_list.h"
+#include "image/sprite_messages.h"
+#include "png/alpha_drawing.h"
 #include "png/png_image.h"
 #include "ui/application.h"
+#include "ui/dib_bitmap.h"
 
 namespace tevpng::image {
 
@@ -13,6 +23,12 @@ namespace {
 
 using host::Binding;
 using host::Params;
+
+// A file, not a directory.
+bool IsExistingFile(const std::string& name) {
+    const DWORD attributes = GetFileAttributesA(name.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
 
 // Commands need the display window and the current image that SetParentWindow makes.
 bool Bound() { return Binding().DisplayWindow && Images().CurrentImage; }
@@ -28,7 +44,18 @@ void LoadPng() {
 void RestorePng() {}
 void ResizePng() {}
 void SaveScaled() {}
-void LoadAlpha() {}
+void LoadAlpha() {
+    if (!Bound()) return;
+    ImageState& images = Images();
+    images.CurrentImage->LoadFile(Params().CurrentFile());
+    ui::Form& window = Binding().DisplayWindow->Window();
+    ui::Canvas canvas = window.GetCanvas();
+    // Before any capture there is no background to lay under the image.
+    if (images.BackgroundBitmap && images.BackgroundBitmap->HasPixels())
+        BitBlt(canvas.Dc(), 0, 0, window.Width(), window.Height(), images.BackgroundBitmap->Canvas(), 0, 0, SRCCOPY);
+    DrawImage(*images.CurrentImage, canvas.Dc(), 0, 0, images.CurrentImage->Width(), images.CurrentImage->Height(),
+              images.AlphaColor);
+}
 
 void SetAlphaColor() { Images().AlphaColor = static_cast<std::uint32_t>(Params().CurrentData()); }
 
@@ -44,7 +71,33 @@ void ShowSettingsTest() {
     ui::ShowMessage(settings.SettingsPath);
 }
 
-void MakeSprite() {}
+void MakeSprite() {
+    ImageState& images = Images();
+    const std::int32_t count = Params().CurrentData();
+    if (count < 1) {
+        ui::ShowMessage(sprite_messages::CountBelowOne);  // the previous sprite stays
+        return;
+    }
+    ReleaseSpriteFrames();
+    // The frame list is only made once the names are checked: the count alone
+    // must never decide how much is allocated.
+    SpriteListCheck check = CheckSpriteList(Params().CurrentFile(), count, IsExistingFile);
+    Params().SetCurrentFile(check.remainingList);
+    if (check.message) {
+        ui::ShowMessage(*check.message);
+        return;
+    }
+    std::vector<std::unique_ptr<PngImage>> frames;
+    for (const std::string& name : check.names) {
+        frames.push_back(std::make_unique<PngImage>());
+        if (!frames.back()->LoadFile(name)) {
+            ui::ShowMessage(SpriteLoadFailedMessage(name));
+            return;
+        }
+    }
+    images.SpriteFrames = std::move(frames);
+    images.FrameCount = count;
+}
 
 void SpriteAnim() { Images().SpriteMode = Params().CurrentData() != 0; }
 

@@ -146,9 +146,15 @@ public:
     std::int32_t RowStride = 0;  // bytes per DIB row, a multiple of 4
 
     // Makes the DIB and, for colour types 4 and 6, the alpha plane for the header values,
-    // releasing what an earlier call made. Returns None, UnsupportedFormat (zero size or a
-    // colour type and depth outside the format table) or NoPixelMemory.
-    LoadError CreatePixelMemory();
+    // releasing what an earlier call made. Both are zeroed unless `zeroed` is false (the
+    // reader's decoder writes every byte itself). Returns None, UnsupportedFormat (zero
+    // size or a colour type and depth outside the format table) or NoPixelMemory.
+    LoadError CreatePixelMemory(bool zeroed = true);
+    // Zeroes the DIB and the alpha plane.
+    void ZeroPixels();
+    // Whether the DIB and the alpha plane came zeroed from CreatePixelMemory (asked for,
+    // or free to have for large images).
+    bool PixelsStartedZeroed() const { return pixelsStartedZeroed_; }
     void ReleasePixelMemory();
 
     std::uint8_t* PixelBits() const { return pixels_.Bits(); }
@@ -165,6 +171,7 @@ private:
     };
     PixelMemory pixels_;
     std::unique_ptr<std::uint8_t, FreeDeleter> alpha_;
+    bool pixelsStartedZeroed_ = false;
 };
 
 // IEND's and unknown names' chunks are plain PngChunks.

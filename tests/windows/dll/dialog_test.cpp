@@ -183,11 +183,11 @@ protected:
         return "[setting]\r\nusehot=" + std::to_string(useHot) + "\r\nhot=" + hot + "\r\n";
     }
 
-    // Opens the dialog through the export and runs `step` from its modal loop;
-    // returns what Interface returned.
-    std::int32_t RunDialog(DialogDriver::Step step) {
+    // Opens the dialog through the export (of `dll`, or of the fixture's) and runs
+    // `step` from its modal loop; returns what Interface returned.
+    std::int32_t RunDialog(DialogDriver::Step step, PluginDll* dll = nullptr) {
         DialogDriver driver(std::move(step));
-        const std::int32_t result = dll_.Interface();
+        const std::int32_t result = (dll ? *dll : dll_).Interface();
         EXPECT_TRUE(driver.Finished()) << "Interface returned before the dialog was driven to its end";
         EXPECT_FALSE(driver.GaveUp()) << "the dialog did not close";
         EXPECT_TRUE(VisibleForm2Windows().empty()) << "the form is destroyed when Interface returns";
@@ -296,6 +296,31 @@ TEST_F(Dialog, WithoutTemporaryFileItShowsTheCurrentSettings) {
     EXPECT_EQ(shownName, "FromHost");
     EXPECT_TRUE(shownChecked);
     EXPECT_EQ(ReadFileBytes(TempIni()), SettingsText("FromHost", 1));
+}
+
+TEST_F(Dialog, TheNamesFollowTheLibrarysOwnFileName) {
+    const std::string copy = PluginDll::TestProgramDirectory() + "a.b.dll";
+    const std::string copyIni = TempDirectory() + "a.ini";
+    ASSERT_TRUE(CopyFileA(PluginDll::DefaultPath().c_str(), copy.c_str(), FALSE));
+    RemoveFile(copyIni);
+    std::string shownName;
+    {
+        PluginDll renamed(copy);
+        ASSERT_TRUE(renamed.Loaded());
+        RunDialog(
+            [&](const DialogWindows& dialog) {
+                shownName = TextOf(dialog.pluginEdit);
+                TypeInto(dialog.hotspotEdit, "HotA");
+                Click(dialog.ok);
+                return true;
+            },
+            &renamed);
+    }
+    DeleteFileA(copy.c_str());
+    EXPECT_EQ(shownName, "a");
+    EXPECT_EQ(ReadFileBytes(copyIni), SettingsText("HotA", 0));
+    EXPECT_FALSE(FileExists(TempIni()));
+    RemoveFile(copyIni);
 }
 
 // ---- the modal loop ------------------------------------------------------------

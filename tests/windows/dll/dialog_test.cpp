@@ -417,6 +417,18 @@ TEST_F(Dialog, QuitWhileOpenClosesItAndReachesTheCallersQueue) {
     EXPECT_TRUE(shownAgain);
 }
 
+TEST_F(Dialog, QuitAlreadyPendingClosesItAtOnceAndStaysPending) {
+    PostQuitMessage(3);
+    DialogDriver watchdog([](const DialogWindows&) { return false; });
+    EXPECT_EQ(dll_.Interface(), 0);
+    EXPECT_FALSE(watchdog.GaveUp());
+    EXPECT_TRUE(VisibleForm2Windows().empty());
+    MSG quit{};
+    ASSERT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(quit.wParam, 3u);
+    EXPECT_FALSE(FileExists(TempIni()));
+}
+
 struct OutsideClose {
     const char* name;
     void (*close)(HWND form);

@@ -251,12 +251,8 @@ TEST_F(Capture, LoadAlphaBlendsTheImageOverTheCapturedPixels) {
     auto pixels = WindowPixels(DisplayForm());
     for (int y = 0; y < 10; ++y)
         for (int x = 0; x < 20; ++x) {
-            const RgbaPixel s = image.At(x, y);
-            const std::uint32_t d = PagePixel(10 + x, 20 + y);
-            auto channel = [&](int c, int shift) {
-                return ((s[c] * s[3] + (255 - s[3]) * ((d >> shift) & 255) + 255) >> 8) << shift;
-            };
-            ASSERT_EQ(pixels->Pixel(x, y) & 0xFFFFFF, channel(0, 16) | channel(1, 8) | channel(2, 0)) << x << "," << y;
+            ASSERT_EQ(pixels->Pixel(x, y) & 0xFFFFFF, BlendOver(image.At(x, y), PagePixel(10 + x, 20 + y)))
+                << x << "," << y;
         }
 }
 

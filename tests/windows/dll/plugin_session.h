@@ -71,6 +71,15 @@ inline Bytes SolidPng(int width, int height, Rgb colour) {
     return RgbPng(width, height, [&](int, int) { return colour; });
 }
 
+// What Draw makes of pixel `s` over the page pixel `d` (0xXXRRGGBB), fourth byte dropped.
+inline std::uint32_t BlendOver(const RgbaPixel& s, std::uint32_t d) {
+    auto channel = [&](int c, int shift) {
+        const std::uint32_t dv = (d >> shift) & 255;
+        return ((s[c] * s[3] + (255u - s[3]) * dv + 255) >> 8) << shift;
+    };
+    return channel(0, 16) | channel(1, 8) | channel(2, 0);
+}
+
 inline std::string AsString(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 // A PNG as the plug-in's own reader decodes it.

@@ -156,6 +156,15 @@ private:
     std::vector<std::string> directories_;
 };
 
+// The WM_SIZE messages with both parameters 0 the page got: restorepng's requests
+// for a new layout (the system's own WM_SIZE carries the size).
+inline size_t LayoutRequests(const HostPage& page) {
+    size_t count = 0;
+    for (const ReceivedMessage& m : page.ReceivedOf(WM_SIZE))
+        if (m.wParam == 0 && m.lParam == 0) ++count;
+    return count;
+}
+
 // The client area of a shown window as the screen has it, read through its DC.
 inline std::unique_ptr<DibSurface> WindowPixels(HWND window) {
     RECT client{};

@@ -93,7 +93,7 @@ TEST_F(HostSession, LoadScaleDrawSaveReloadAnimate) {
     page->ClearReceived();
     scriptsSeen = 0;
     dll.restorepng();
-    ASSERT_TRUE(PumpMessagesUntil([&] { return page->Count(WM_SIZE) > 0; }, 3000));
+    ASSERT_TRUE(PumpMessagesUntil([&] { return LayoutRequests(*page) > 0; }, 3000));
     painted = PaintPage(10, 20, 80, 60);
     EXPECT_EQ(Mismatches(*painted, DecodeBytes(photo), 10, 20), 0);
     ExpectHotspotMovedTo("10,20,80,60");

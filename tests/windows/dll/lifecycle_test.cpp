@@ -9,6 +9,7 @@
 #include "host_page.h"
 #include "message_box_catcher.h"
 #include "plugin_dll.h"
+#include "plugin_session.h"
 #include "thread_windows.h"
 
 namespace tevtest {
@@ -135,19 +136,45 @@ TEST_F(Lifecycle, DllNamedWithTwoDotsUsesTheNameBeforeTheFirstDot) {
     DeleteFileA(copy.c_str());
 }
 
+// The commands that need the binding do nothing before it (makesprite and test,
+// which need none, work); afterwards everything works as usual.
 TEST_F(Lifecycle, EverythingBeforeBindingIsHarmless) {
     PluginDll dll;
     DibSurface surface(64, 64);
+    constexpr std::uint32_t kPage = 0x00102030;
+    surface.Fill([](int, int) { return kPage; });
     MessageBoxCatcher catcher;
-    dll.SetFile(PngSuitePath("basn6a08.png").c_str());
+    const std::string solid = TempDirectory() + "tevpng-unbound.png";
+    WriteFileBytes(solid, AsString(SolidPng(8, 8, {200, 100, 50})));
+    const std::string saved = TempDirectory() + "tevpng-unbound-saved.png";
+    dll.SetFile(solid.c_str());
     dll.SetData(10);
     dll.SetData(10);
     for (auto command : {dll.loadpng, dll.restorepng, dll.resizepng, dll.loadalpha, dll.setalphacolor,
                          dll.shide, dll.makesprite, dll.spriteanim, dll.setcurframe})
         command();
+    EXPECT_EQ(catcher.Boxes().size(), 1u) << "only makesprite's, on a list without its final #";
+    dll.SetFile(saved.c_str());
+    dll.savescaled();
+    EXPECT_FALSE(FileExists(saved)) << "nothing to save, and no box";
+    EXPECT_EQ(catcher.Boxes().size(), 1u);
     EXPECT_EQ(dll.Draw(surface.Dc(), 10, 20, 30, 40), 0);
+    EXPECT_EQ(dll.Draw(nullptr, -1, -1, -1, -1), 0);
+    EXPECT_EQ(surface.Pixel(12, 22), kPage);
     EXPECT_TRUE(ThreadWindows("Form").empty()) << "no command makes the display window";
     PumpMessagesFor(150);  // no script timer was started either
+
+    auto page = HostPage::ChildOfParent();
+    dll.SetParentWindow(page->Window());
+    PumpMessagesFor(50);
+    EXPECT_EQ(LayoutRequests(*page), 0u) << "restorepng before binding posted nothing";
+    dll.SetData(0);
+    dll.setalphacolor();
+    dll.SetFile(solid.c_str());
+    dll.loadpng();
+    dll.Draw(surface.Dc(), 10, 20, 30, 40);
+    EXPECT_EQ(surface.Pixel(12, 22) & 0xFFFFFF, 0xC86432u);
+    RemoveFile(solid);
 }
 
 TEST_F(Lifecycle, DrawRecordsTheRectangleAndStartsTheScriptTimer) {

@@ -1,6 +1,6 @@
-// What a careless or unlucky host does: commands before binding, files that
-// are missing, empty, cut short or noise, sizes no image can have, and a long
-// random run of everything. The process must survive each, and the state must
+// What a careless or unlucky host does: files that are missing, empty, cut
+// short or noise, sizes no image can have, and a long random run of everything
+// (commands before binding: lifecycle_test.cpp). The process must survive each, and the state must
 // be the one the commands promise.
 #include <gtest/gtest.h>
 
@@ -171,50 +171,6 @@ TEST_F(Robustness, ResizeOfAnEmptyImageChangesNothing) {
     Resize(100, 100);
     EXPECT_FALSE(Current().loaded);
     EXPECT_TRUE(PageUntouched());
-}
-
-// Commands need the binding; before it they do nothing (and makesprite and
-// test, which need none, work). Afterwards everything works as usual.
-TEST(BeforeBinding, CommandsAndDrawDoNoHarmAndBindingStillWorks) {
-    PluginDll dll;
-    ASSERT_TRUE(dll.Loaded());
-    MessageBoxCatcher boxes;
-    ScratchDirectory scratch("tevpng-unbound");
-    const std::string a = scratch.Write("a.png", ImageA());
-    const std::string saved = scratch.Name("saved.png");
-    DibSurface surface(40, 30);
-    surface.Fill([](int, int) { return kPage; });
-
-    dll.SetFile(a.c_str());
-    dll.loadpng();
-    dll.loadalpha();
-    dll.restorepng();
-    dll.SetData(10);
-    dll.SetData(10);
-    dll.resizepng();
-    dll.shide();
-    dll.setalphacolor();
-    dll.spriteanim();
-    dll.setcurframe();
-    dll.SetFile(saved.c_str());
-    dll.savescaled();
-    EXPECT_FALSE(FileExists(saved)) << "no image to save";
-    EXPECT_TRUE(boxes.Boxes().empty());
-    EXPECT_EQ(dll.Draw(surface.Dc(), 0, 0, 40, 30), 0);
-    EXPECT_EQ(dll.Draw(nullptr, -1, -1, -1, -1), 0);
-    for (int y = 0; y < 30; ++y)
-        for (int x = 0; x < 40; ++x) ASSERT_EQ(surface.Pixel(x, y), kPage);
-    EXPECT_TRUE(ThreadWindows("Form").empty());
-
-    auto page = HostPage::ChildOfParent();
-    dll.SetParentWindow(page->Window());
-    PumpMessagesFor(100);
-    EXPECT_EQ(LayoutRequests(*page), 0u) << "restorepng before binding posted nothing";
-    dll.SetFile(a.c_str());
-    dll.loadpng();
-    dll.Draw(surface.Dc(), 0, 0, 40, 30);
-    const Decoded image = DecodeBytes(ImageA());
-    EXPECT_EQ(surface.Pixel(5, 5) & 0xFFFFFF, BlendOver(image.At(5, 5), kPage));
 }
 
 // A long seeded run of random commands with random numbers and files, good and bad.

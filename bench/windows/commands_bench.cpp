@@ -35,14 +35,16 @@ Bytes PhotoLikePng(int width, int height, int shift) {
     for (int y = 0; y < height; ++y) {
         Bytes row;
         for (int x = 0; x < width; ++x)
-            row.insert(row.end(),
-                       {Sample(x + shift, y, 0), Sample(x, y + shift, 1), Sample(x, y, 2), Alpha(x + shift, y)});
+            row.insert(row.end(), {Sample(x + shift, y, 0), Sample(x, y + shift, 1), Sample(x, y, 2),
+                                   Alpha(x + shift, y)});
         rows.push_back(row);
     }
     return PngBytes::Start(width, height, 8, 6).Idat(Zlib(FilteredRows(rows))).Iend().bytes();
 }
 
-void WritePng(const std::string& path, const Bytes& png) { WriteFileBytes(path, std::string(png.begin(), png.end())); }
+void WritePng(const std::string& path, const Bytes& png) {
+    WriteFileBytes(path, std::string(png.begin(), png.end()));
+}
 
 // Median of `runs` timed calls of `work`, each after an untimed `prepare`.
 template <typename Prepare, typename Work>
@@ -67,7 +69,8 @@ double MedianMs(int runs, Prepare prepare, Work work) {
 
 template <typename Work>
 double MedianMs(int runs, Work work) {
-    return MedianMs(runs, [] {}, work);
+    return MedianMs(
+        runs, [] {}, work);
 }
 
 void Row(const char* what, double ms) { std::printf("  %-52s %9.3f ms\n", what, ms); }
@@ -120,13 +123,13 @@ int main() {
     dll.loadpng();
     Row("restorepng (decode of the backup)", MedianMs(kRuns, [&] { dll.restorepng(); }));
     Row("resizepng 1920x1080 -> 960x540", MedianMs(
-                                               kRuns,
-                                               [&] {
-                                                   dll.restorepng();
-                                                   dll.SetData(960);
-                                                   dll.SetData(540);
-                                               },
-                                               [&] { dll.resizepng(); }));
+                                              kRuns,
+                                              [&] {
+                                                  dll.restorepng();
+                                                  dll.SetData(960);
+                                                  dll.SetData(540);
+                                              },
+                                              [&] { dll.resizepng(); }));
     PumpMessagesFor(10);  // the WM_SIZE requests of restorepng
 
     std::printf("%dx%d RGBA sprite frames:\n", kFrameWidth, kFrameHeight);
@@ -134,7 +137,8 @@ int main() {
     target.Fill([](int x, int y) { return 0xFF000000u | (x * 0x10101u + y * 0x30001u); });
     dll.SetFile(frames[0].c_str());
     dll.loadpng();
-    const double drawCurrent = MedianMs(kRuns * 4, [&] { dll.Draw(target.Dc(), 0, 0, kFrameWidth, kFrameHeight); });
+    const double drawCurrent =
+        MedianMs(kRuns * 4, [&] { dll.Draw(target.Dc(), 0, 0, kFrameWidth, kFrameHeight); });
     dll.SetFile(list.c_str());
     dll.SetData(3);
     dll.makesprite();

@@ -71,6 +71,7 @@ void SaveScaled() {
     ui::ShowMessage(path);
     Images().CurrentImage->SaveFile(path);
 }
+
 void LoadAlpha() {
     if (!Bound()) return;
     ImageState& images = Images();

@@ -85,8 +85,9 @@ TEST_F(Commands, RestoreAfterTwoResizesGivesTheLoadedImageAndOneLayoutRequest) {
 TEST_F(Commands, RestoreAfterALargeThenASmallLoadGivesTheSmallOne) {
     // The large one's backup is far longer; the small one overwrites only its start.
     LoadPng(scratch.Write("large.png", RgbaPng(300, 200, [](int x, int y) {
-                              return RgbaPixel{static_cast<std::uint8_t>(x * y), static_cast<std::uint8_t>(x + 7 * y),
-                                               static_cast<std::uint8_t>(x ^ y), static_cast<std::uint8_t>(x - y)};
+                              return RgbaPixel{
+                                  static_cast<std::uint8_t>(x * y), static_cast<std::uint8_t>(x + 7 * y),
+                                  static_cast<std::uint8_t>(x ^ y), static_cast<std::uint8_t>(x - y)};
                           })));
     const Bytes small = RgbaPng(5, 4, Gradient);
     LoadPng(scratch.Write("small.png", small));
@@ -181,7 +182,9 @@ TEST_F(Commands, ShideTwiceReturnsTheWindowToItsFirstVisibility) {
 
 TEST_F(Commands, SetAlphaColorChangesOnlyTheKeyOfOpaqueImages) {
     // Left half red, right half green; keying red out leaves the page there.
-    LoadPng(scratch.Write("halves.png", RgbPng(8, 2, [](int x, int) { return x < 4 ? Rgb{255, 0, 0} : Rgb{0, 255, 0}; })));
+    LoadPng(scratch.Write("halves.png", RgbPng(8, 2, [](int x, int) {
+                              return x < 4 ? Rgb{255, 0, 0} : Rgb{0, 255, 0};
+                          })));
     dll.SetData(static_cast<std::int32_t>(RGB(255, 0, 0)));
     dll.setalphacolor();
     auto surface = DrawOnto(8, 2, 0, 0, kPageBackground);

@@ -119,7 +119,8 @@ TEST_F(DisplayWindow, SteadyDrawingStillSendsScripts) {
     }
     const size_t sentWhileDrawing = Scripts().size();
     EXPECT_GE(sentWhileDrawing, 1u);
-    ASSERT_TRUE(PumpMessagesUntil([&] { return Scripts().size() > 0 && Scripts().back().text == Script("Hot1", "25,0,10,10"); }, 3000));
+    ASSERT_TRUE(PumpMessagesUntil(
+        [&] { return Scripts().size() > 0 && Scripts().back().text == Script("Hot1", "25,0,10,10"); }, 3000));
     int previous = 0;
     for (const ReceivedMessage& script : Scripts()) {
         const size_t at = script.text.find("\",\"", script.text.find("MoveObject(")) + 3;
@@ -196,7 +197,8 @@ TEST_F(DisplayWindow, MouseButtonPressesShowHhh) {
         EXPECT_EQ(boxes.Boxes()[0].title, "tarnwick");
     }
     boxes.Clear();
-    for (UINT other : {WM_LBUTTONUP, WM_RBUTTONUP, WM_MOUSEMOVE}) SendMessageA(form, other, 0, MAKELPARAM(5, 5));
+    for (UINT other : {WM_LBUTTONUP, WM_RBUTTONUP, WM_MOUSEMOVE})
+        SendMessageA(form, other, 0, MAKELPARAM(5, 5));
     EXPECT_TRUE(boxes.Boxes().empty());
 }
 
@@ -204,8 +206,8 @@ TEST_F(DisplayWindow, MouseButtonPressesShowHhh) {
 class Capture : public DisplayWindow {
 protected:
     static std::uint32_t PagePixel(int x, int y) {
-        return static_cast<std::uint32_t>((x * 5) & 255) << 16 | static_cast<std::uint32_t>((y * 7) & 255) << 8 |
-               static_cast<std::uint32_t>((x + y) & 255);
+        return static_cast<std::uint32_t>((x * 5) & 255) << 16 |
+               static_cast<std::uint32_t>((y * 7) & 255) << 8 | static_cast<std::uint32_t>((x + y) & 255);
     }
     void PaintPage() {
         PumpMessagesFor(100);
@@ -288,7 +290,8 @@ TEST_F(DisplayWindow, DestructionReleasesTheFramesAndTheApplet) {
     EXPECT_EQ(TextOf(apps[0]), "tarnwick");
     EXPECT_EQ(DrawOnto(4, 4, 0, 0, 0)->Pixel(1, 1) & 0xFFFFFF, 0xFAFAFAu) << "no frames: the current image";
 
-    for (auto command : {dll.loadpng, dll.restorepng, dll.resizepng, dll.loadalpha, dll.shide, dll.makesprite})
+    for (auto command :
+         {dll.loadpng, dll.restorepng, dll.resizepng, dll.loadalpha, dll.shide, dll.makesprite})
         command();
     dll.SetParentWindow(page->Window());
     PumpMessagesFor(150);

@@ -218,7 +218,8 @@ protected:
     }
     // The settings file an embedded page reads, as the dialog writes it.
     static void WriteSettings(const std::string& hot, bool useHot) {
-        WriteFileBytes(TempIni(), "[setting]\r\nusehot=" + std::string(useHot ? "1" : "0") + "\r\nhot=" + hot + "\r\n");
+        WriteFileBytes(TempIni(),
+                       "[setting]\r\nusehot=" + std::string(useHot ? "1" : "0") + "\r\nhot=" + hot + "\r\n");
     }
 
     void Push(std::initializer_list<std::int32_t> numbers) {

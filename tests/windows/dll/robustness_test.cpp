@@ -74,7 +74,8 @@ TEST_F(Robustness, LoadPngOfABadFileLeavesNoImageButKeepsTheLastGoodBackup) {
         EXPECT_EQ(TextOf(status), "load png") << "the label is set whatever the load did";
         EXPECT_TRUE(boxes.Boxes().empty());
         const std::string kind = file.label;
-        if (kind.rfind("cutInTheImageData", 0) == 0 || kind == "noIend") continue;  // partly loaded: see below
+        if (kind.rfind("cutInTheImageData", 0) == 0 || kind == "noIend")
+            continue;  // partly loaded: see below
         EXPECT_TRUE(PageUntouched()) << "a load clears the image first";
         EXPECT_FALSE(Current().loaded);
         // An empty image re-encodes as the signature alone, which overwrites only
@@ -136,7 +137,8 @@ TEST_F(Robustness, MakeSpriteWithABadFrameReportsItAndLeavesNoSprite) {
         ASSERT_EQ(boxes.Boxes().size(), 1u);
         const std::string& text = boxes.Boxes()[0].text;
         // "Неудача загрузки..." for a file that is there, "Ненайден файл..." for one that is not.
-        const std::string expectedStart = file.written ? "\xCD\xE5\xF3\xE4\xE0\xF7\xE0" : "\xCD\xE5\xED\xE0\xE9\xE4\xE5\xED";
+        const std::string expectedStart =
+            file.written ? "\xCD\xE5\xF3\xE4\xE0\xF7\xE0" : "\xCD\xE5\xED\xE0\xE9\xE4\xE5\xED";
         EXPECT_EQ(text.substr(0, expectedStart.size()), expectedStart) << text;
         EXPECT_NE(text.find(bad + "\r\n"), std::string::npos) << text;
         EXPECT_EQ(DrawOnto(4, 4, 0, 0, kPage)->Pixel(1, 1) & 0xFFFFFF, 0xFAFAFAu) << "no sprite";
@@ -147,9 +149,17 @@ TEST_F(Robustness, MakeSpriteWithABadFrameReportsItAndLeavesNoSprite) {
 TEST_F(Robustness, ResizeToImpossibleSizesChangesNothing) {
     LoadPng(scratch.Write("a.png", ImageA()));
     const Decoded a = Current();
-    const std::pair<std::int32_t, std::int32_t> sizes[] = {
-        {0, 0}, {0, 10}, {10, 0}, {-5, -5}, {-5, 10}, {10, -5}, {INT32_MIN, INT32_MIN},
-        {20000, 20000}, {65536, 1}, {1, 65536}, {INT32_MAX, INT32_MAX}};
+    const std::pair<std::int32_t, std::int32_t> sizes[] = {{0, 0},
+                                                           {0, 10},
+                                                           {10, 0},
+                                                           {-5, -5},
+                                                           {-5, 10},
+                                                           {10, -5},
+                                                           {INT32_MIN, INT32_MIN},
+                                                           {20000, 20000},
+                                                           {65536, 1},
+                                                           {1, 65536},
+                                                           {INT32_MAX, INT32_MAX}};
     for (auto [w, h] : sizes) {
         Resize(w, h);
         const Decoded now = Current();
@@ -186,18 +196,26 @@ TEST_F(Robustness, RandomSessionSurvives) {
         "",
         "#",
     };
-    const std::vector<PluginDll::Command> commands = {dll.loadpng,     dll.restorepng,  dll.resizepng,
-                                                      dll.loadalpha,   dll.setalphacolor, dll.shide,
-                                                      dll.makesprite,  dll.spriteanim,  dll.setcurframe};
+    const std::vector<PluginDll::Command> commands = {dll.loadpng,    dll.restorepng,    dll.resizepng,
+                                                      dll.loadalpha,  dll.setalphacolor, dll.shide,
+                                                      dll.makesprite, dll.spriteanim,    dll.setcurframe};
     std::mt19937 random(2024);
     auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
     DibSurface surface(64, 48);
     for (int step = 0; step < 400; ++step) {
         switch (pick(4)) {
-            case 0: dll.SetFile(files[pick(static_cast<int>(files.size()))].c_str()); break;
-            case 1: dll.SetData(pick(130) - 10); break;
-            case 2: dll.Draw(surface.Dc(), pick(40) - 20, pick(40) - 20, pick(80) - 10, pick(80) - 10); break;
-            default: commands[pick(static_cast<int>(commands.size()))](); break;
+            case 0:
+                dll.SetFile(files[pick(static_cast<int>(files.size()))].c_str());
+                break;
+            case 1:
+                dll.SetData(pick(130) - 10);
+                break;
+            case 2:
+                dll.Draw(surface.Dc(), pick(40) - 20, pick(40) - 20, pick(80) - 10, pick(80) - 10);
+                break;
+            default:
+                commands[pick(static_cast<int>(commands.size()))]();
+                break;
         }
         if (step % 50 == 0) PumpMessagesFor(10);
     }

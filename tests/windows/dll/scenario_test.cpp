@@ -44,8 +44,8 @@ protected:
             for (int px = 0; px < kPageWidth; ++px) {
                 const int ix = px - x, iy = py - y;
                 const bool inside = ix >= 0 && iy >= 0 && ix < image.width && iy < image.height;
-                const std::uint32_t expected =
-                    inside ? BlendOver(image.At(ix, iy), PagePattern(px, py)) : PagePattern(px, py) & 0xFFFFFF;
+                const std::uint32_t expected = inside ? BlendOver(image.At(ix, iy), PagePattern(px, py))
+                                                      : PagePattern(px, py) & 0xFFFFFF;
                 if ((page.Pixel(px, py) & 0xFFFFFF) != expected) ++mismatches;
             }
         return mismatches;

@@ -25,8 +25,8 @@ const std::string kCountMismatch =
     "\xF1\xEE\xEE\xF2\xE2\xE5\xF2\xF1\xF2\xE2\xF3\xE5\xF2 \xF3\xEA\xE0\xE7\xE0\xED\xED\xEE\xEC\xF3";
 const std::string kLoadingStopped = "\xE7\xE0\xE3\xF0\xF3\xEA\xE0 \xEF\xF0\xE5\xEA\xF0\xE0\xF9\xE5\xED\xE0";
 std::string NotFound(const std::string& name) {
-    return "\xCD\xE5\xED\xE0\xE9\xE4\xE5\xED \xF4\xE0\xE9\xEB \xF1\xEF\xF0\xE0\xE9\xF2\xE0 - " + name + "\r\n" +
-           kLoadingStopped;
+    return "\xCD\xE5\xED\xE0\xE9\xE4\xE5\xED \xF4\xE0\xE9\xEB \xF1\xEF\xF0\xE0\xE9\xF2\xE0 - " + name +
+           "\r\n" + kLoadingStopped;
 }
 std::string LoadFailed(const std::string& name) {
     return "\xCD\xE5\xF3\xE4\xE0\xF7\xE0 \xE7\xE0\xE3\xF0\xF3\xE7\xEA\xE8 \xF4\xE0\xE9\xEB\xE0 "
@@ -85,7 +85,7 @@ struct ListCase {
     const char* label;
     std::function<std::string(const std::string (&frames)[4], ScratchDirectory&)> list;
     std::int32_t count;
-    std::function<std::string(const std::string&)> message;  // from the list
+    std::function<std::string(const std::string&)> message;    // from the list
     std::function<std::string(const std::string&)> remaining;  // CurrentFile afterwards, from the list
 };
 
@@ -123,20 +123,32 @@ INSTANTIATE_TEST_SUITE_P(
                  [](const std::string&) { return kNoEndMarker; }, Unchanged},
         ListCase{"EmptyList", [](auto&, auto&) { return std::string(); }, 1,
                  [](const std::string&) { return kNoPaths; }, Nothing},
-        ListCase{"ADirectory", [](auto& f, auto& scratch) { return f[0] + "#" + scratch.Directory("frames.png") + "#"; },
-                 2, [](const std::string& list) { return NotFound(list.substr(list.find('#') + 1, list.size() - list.find('#') - 2)); },
+        ListCase{"ADirectory",
+                 [](auto& f, auto& scratch) { return f[0] + "#" + scratch.Directory("frames.png") + "#"; }, 2,
+                 [](const std::string& list) {
+                     return NotFound(list.substr(list.find('#') + 1, list.size() - list.find('#') - 2));
+                 },
                  Nothing},
         // Existence is checked name by name as the list is split: the rest stays in CurrentFile,
         // and a missing file is reported before a wrong count.
-        ListCase{"MissingFileInTheMiddle",
-                 [](auto& f, auto& scratch) { return f[0] + "#" + scratch.Path() + "gone.png#" + f[1] + "#"; }, 7,
-                 [](const std::string& list) { return NotFound(list.substr(list.find('#') + 1, list.find("gone.png") + 8 - list.find('#') - 1)); },
-                 [](const std::string& list) { return list.substr(list.find("gone.png#") + 9); }},
+        ListCase{
+            "MissingFileInTheMiddle",
+            [](auto& f, auto& scratch) { return f[0] + "#" + scratch.Path() + "gone.png#" + f[1] + "#"; }, 7,
+            [](const std::string& list) {
+                return NotFound(
+                    list.substr(list.find('#') + 1, list.find("gone.png") + 8 - list.find('#') - 1));
+            },
+            [](const std::string& list) { return list.substr(list.find("gone.png#") + 9); }},
         ListCase{"TwoMarkersInARow", [](auto& f, auto&) { return f[0] + "##"; }, 2,
                  [](const std::string&) { return NotFound(""); }, Nothing},
         ListCase{"AFileThatIsNoPng",
-                 [](auto& f, auto& scratch) { return f[0] + "#" + scratch.Write("text.png", std::string("not a png")) + "#"; }, 2,
-                 [](const std::string& list) { return LoadFailed(list.substr(list.find('#') + 1, list.size() - list.find('#') - 2)); },
+                 [](auto& f, auto& scratch) {
+                     return f[0] + "#" + scratch.Write("text.png", std::string("not a png")) + "#";
+                 },
+                 2,
+                 [](const std::string& list) {
+                     return LoadFailed(list.substr(list.find('#') + 1, list.size() - list.find('#') - 2));
+                 },
                  Nothing},
         // The count is only compared, never used to size anything first.
         ListCase{"EnormousCount", [](auto& f, auto&) { return f[0] + "#"; }, INT32_MAX,
@@ -228,7 +240,8 @@ TEST_F(Sprites, FramesOfDifferentSizesShareTheTopLeftCorner) {
         for (int y = 0; y < 10; ++y)
             for (int x = 0; x < 16; ++x) {
                 const bool inside = x >= 4 && x < 4 + width && y >= 3 && y < 3 + height;
-                ASSERT_EQ(surface->Pixel(x, y) & 0xFFFFFF, inside ? Frame(frame) : kPage) << frame << ": " << x << "," << y;
+                ASSERT_EQ(surface->Pixel(x, y) & 0xFFFFFF, inside ? Frame(frame) : kPage)
+                    << frame << ": " << x << "," << y;
             }
     }
 }
@@ -247,8 +260,8 @@ TEST_F(Sprites, FramesWithAlphaBlendOverThePage) {
     const Bytes half = RgbaPng(4, 4, [](int, int) { return RgbaPixel{255, 0, 0, 128}; });
     MakeSprite(scratch.Write("half.png", half) + "#", 1);
     // (255 x 128 + 127 x 0x10 + 255) >> 8 etc., per channel of the page 10 20 30.
-    const std::uint32_t expected = ((255u * 128 + 127 * 0x10 + 255) >> 8) << 16 | ((127u * 0x20 + 255) >> 8) << 8 |
-                                   ((127u * 0x30 + 255) >> 8);
+    const std::uint32_t expected = ((255u * 128 + 127 * 0x10 + 255) >> 8) << 16 |
+                                   ((127u * 0x20 + 255) >> 8) << 8 | ((127u * 0x30 + 255) >> 8);
     EXPECT_EQ(Painted(), expected);
 }
 

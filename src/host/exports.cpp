@@ -5,39 +5,48 @@
 #include <cstdint>
 
 #include "host/export_guard.h"
+#include "host/lifecycle.h"
 #include "host/module_state.h"
 #include "host/plugin_info.h"
+#include "image/commands.h"
 
 using tevpng::Guarded;
 using tevpng::host::Params;
 
 #define TEVPNG_EXPORT extern "C" __cdecl
 
-// ---- commands (filled in by the image subsystem) ----------------------------
+// ---- commands --------------------------------------------------------------
 
-TEVPNG_EXPORT void setalphacolor() {}
-TEVPNG_EXPORT void shide() {}
-TEVPNG_EXPORT void loadalpha() {}
-TEVPNG_EXPORT void setcurframe() {}
-TEVPNG_EXPORT void spriteanim() {}
-TEVPNG_EXPORT void makesprite() {}
-TEVPNG_EXPORT void savescaled() {}
-TEVPNG_EXPORT void restorepng() {}
-TEVPNG_EXPORT void resizepng() {}
-TEVPNG_EXPORT void loadpng() {}
-TEVPNG_EXPORT void test() {}
+TEVPNG_EXPORT void setalphacolor() { Guarded(tevpng::image::SetAlphaColor); }
+TEVPNG_EXPORT void shide() { Guarded(tevpng::image::ShowOrHide); }
+TEVPNG_EXPORT void loadalpha() { Guarded(tevpng::image::LoadAlpha); }
+TEVPNG_EXPORT void setcurframe() { Guarded(tevpng::image::SetCurFrame); }
+TEVPNG_EXPORT void spriteanim() { Guarded(tevpng::image::SpriteAnim); }
+TEVPNG_EXPORT void makesprite() { Guarded(tevpng::image::MakeSprite); }
+TEVPNG_EXPORT void savescaled() { Guarded(tevpng::image::SaveScaled); }
+TEVPNG_EXPORT void restorepng() { Guarded(tevpng::image::RestorePng); }
+TEVPNG_EXPORT void resizepng() { Guarded(tevpng::image::ResizePng); }
+TEVPNG_EXPORT void loadpng() { Guarded(tevpng::image::LoadPng); }
+TEVPNG_EXPORT void test() { Guarded(tevpng::image::ShowSettingsTest); }
 
 // ---- lifecycle -------------------------------------------------------------
 
-TEVPNG_EXPORT std::int32_t Draw(HDC, std::int32_t, std::int32_t, std::int32_t, std::int32_t) {
+TEVPNG_EXPORT std::int32_t Draw(HDC dc, std::int32_t x, std::int32_t y, std::int32_t width,
+                                 std::int32_t height) {
+    Guarded([&] { tevpng::host::Draw(dc, x, y, width, height); });
     return 0;
 }
 
-TEVPNG_EXPORT void SetParentWindow(HWND) {}
+TEVPNG_EXPORT void SetParentWindow(HWND hostWindow) {
+    Guarded([&] { tevpng::host::SetParentWindow(hostWindow); });
+}
 
 TEVPNG_EXPORT std::int32_t CreateObject() { return 0; }
 
-TEVPNG_EXPORT std::int32_t Interface() { return 0; }
+TEVPNG_EXPORT std::int32_t Interface() {
+    Guarded(tevpng::host::Interface);
+    return 0;
+}
 
 // ---- information -----------------------------------------------------------
 

@@ -1,10 +1,29 @@
 #include "host/module_state.h"
 
+#include "image/display_window.h"
+#include "ui/controls.h"
+#include "ui/immortal.h"
+#include "ui/memory_stream.h"
+
 namespace tevpng::host {
 
-ParamHistory& Params() {
-    static ParamHistory params;
-    return params;
+namespace {
+
+// Never destroyed: at process exit the windows go with the process, and a
+// destructor running then would call into a half torn-down window system.
+// FreeLibrary resets the state explicitly instead.
+ui::Immortal<ParamHistory> g_params;
+ui::Immortal<HostBinding> g_binding;
+
+}  // namespace
+
+ParamHistory& Params() { return g_params.Get(); }
+
+HostBinding& Binding() { return g_binding.Get(); }
+
+void ResetModuleState() {
+    Params() = ParamHistory();
+    Binding() = HostBinding();
 }
 
 }  // namespace tevpng::host

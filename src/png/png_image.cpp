@@ -1,6 +1,7 @@
 #include "png/png_image.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <stdexcept>
 
@@ -120,6 +121,17 @@ LoadError HeaderChunk::CreatePixelMemory() {
     return LoadError::None;
 }
 
+bool HeaderChunk::AttachAlphaPlane(std::uint8_t value) {
+    if (PixelBits() == nullptr || AlphaPlane() != nullptr || Width < 1 || Height < 1) return false;
+    const std::uint64_t alphaBytes = static_cast<std::uint64_t>(Width) * static_cast<std::uint64_t>(Height);
+    if (PixelBytes() + alphaBytes > kPixelMemoryLimit) return false;
+    auto* plane = static_cast<std::uint8_t*>(std::malloc(static_cast<std::size_t>(alphaBytes)));
+    if (plane == nullptr) return false;
+    std::memset(plane, value, static_cast<std::size_t>(alphaBytes));
+    alpha_.reset(plane);
+    return true;
+}
+
 // ---- PaletteChunk
 
 RgbQuad PaletteChunk::PaletteEntry(int index) const {
@@ -183,6 +195,11 @@ bool PngImage::HasHeader() const { return !chunks_.empty() && chunks_.front()->N
 
 HeaderChunk* PngImage::ImageHeader() const {
     return HasHeader() ? chunks_.front()->As<HeaderChunk>() : nullptr;
+}
+
+void PngImage::ReplaceChunks(std::vector<std::unique_ptr<PngChunk>> chunks) noexcept {
+    Clear();
+    chunks_ = std::move(chunks);
 }
 
 int PngImage::IndexOf(std::string_view name) const {
@@ -263,6 +280,10 @@ PngChunk* PngImage::AddChunk(std::string_view name) {
             break;
     }
     auto chunk = MakeChunk(kind, name);
+    if (auto* gamma = chunk->As<GammaChunk>()) {
+        gamma->PrecedesPalette = IndexOf("PLTE") < 0;
+        gamma->PrecedesImageData = IndexOf("IDAT") < 0;
+    }
     PngChunk* added = chunk.get();
     chunks_.insert(chunks_.begin() + at, std::move(chunk));
     return added;

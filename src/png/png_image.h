@@ -158,6 +158,10 @@ public:
     void* BitmapDC() const { return pixels_.Dc(); }
     // Bytes of PixelBits: RowStride x Height once pixel memory exists, else 0.
     std::size_t PixelBytes() const { return PixelBits() ? static_cast<std::size_t>(RowStride) * Height : 0; }
+    // Gives pixels that have no alpha plane one of Width x Height bytes, all `value`. The DIB
+    // is kept. False (nothing changed) without pixel memory, with an alpha plane already, or
+    // when the memory cannot be had.
+    bool AttachAlphaPlane(std::uint8_t value);
 
 private:
     struct FreeDeleter {
@@ -196,6 +200,12 @@ public:
 
     std::uint32_t Value() const;
     void SetValue(std::uint32_t value);
+
+    // Whether the chunk came before any PLTE and before any IDAT: only then were the
+    // palette and the pixels decoded through its table, and only then does writing them
+    // back need the inverse table.
+    bool PrecedesPalette = true;
+    bool PrecedesImageData = true;
 };
 
 // tRNS.
@@ -267,6 +277,16 @@ public:
     // A file that cannot be opened reads as empty (code 9).
     bool LoadFile(const std::string& fileName);
 
+    // Writes the image as a PNG at the stream's current position. False, having written
+    // nothing, when the image cannot be written (pixels in no format the writer knows,
+    // settings out of range, no memory); false also when the stream refuses bytes or
+    // deflate fails, and then nothing more is written after that point.
+    bool SaveStream(Stream& stream);
+    // Creates the file (replacing one that exists) and writes the image into it. False
+    // when the file cannot be created, and then nothing is written; an image that cannot
+    // be written leaves an existing file alone.
+    bool SaveFile(const std::string& fileName);
+
     std::int32_t Width() const;   // 0 without header
     std::int32_t Height() const;  // 0 without header
 
@@ -283,6 +303,11 @@ public:
     PngChunk* AddChunk(std::string_view name);
 
     const std::vector<std::unique_ptr<PngChunk>>& Chunks() const { return chunks_; }
+
+    // Clears the image and makes `chunks` (made with this image as their owner) its chunk
+    // list, in that order. Cannot fail, so an image rebuilt elsewhere replaces the old
+    // content all at once.
+    void ReplaceChunks(std::vector<std::unique_ptr<PngChunk>> chunks) noexcept;
 
 private:
     int IndexOf(std::string_view name) const;  // -1 when absent

@@ -1,0 +1,351 @@
+#include "scale/resampler.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <new>
+#include <stdexcept>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <xmmintrin.h>
+#endif
+
+#include "scale/exact_sine.h"
+#include "scale/transpose.h"
+#include "scale/weighted_sum.h"
+
+namespace tevpng {
+namespace {
+
+// Lists are refused beyond this many pairs in all (2 GiB of pairs): such a list could
+// not be allocated anyway, and below it every position fits in 32 bits.
+constexpr std::uint64_t MaxContributors = std::uint64_t{1} << 28;
+
+// Source rows handled together by the horizontal pass: transposed, they give each
+// target column 64 (grey) or 192 (colour) values to sum side by side.
+constexpr std::int32_t StripRows = 64;
+
+// The SSE control register decides rounding and denormal handling of every float
+// operation here; a host may have changed it. Round to nearest, no flush to zero,
+// all exceptions masked, for the duration of a resample.
+class FloatModeGuard {
+public:
+#if defined(__x86_64__) || defined(__i386__)
+    FloatModeGuard() : saved_(_mm_getcsr()) { _mm_setcsr(0x1F80); }
+    ~FloatModeGuard() { _mm_setcsr(saved_); }
+
+private:
+    unsigned saved_;
+#endif
+public:
+    FloatModeGuard(const FloatModeGuard&) = delete;
+    FloatModeGuard& operator=(const FloatModeGuard&) = delete;
+};
+
+// floor and ceil for |v| < 2^30. Only 32-bit conversions: libm and 64-bit integer
+// conversions would run on the x87 unit in a 32-bit build.
+std::int32_t Floor(double v) {
+    const auto t = static_cast<std::int32_t>(v);
+    return static_cast<double>(t) > v ? t - 1 : t;
+}
+std::int32_t Ceil(double v) {
+    const auto t = static_cast<std::int32_t>(v);
+    return static_cast<double>(t) < v ? t + 1 : t;
+}
+
+float ToFloat(double v) { return static_cast<float>(v); }
+
+// Bytes of `rows` rows of `rowBytes`, or 0 when that does not fit in memory at all.
+std::size_t BufferBytes(std::int64_t rowBytes, std::int64_t rows) {
+    if (rowBytes <= 0 || rows <= 0) return 0;
+    const std::uint64_t limit = static_cast<std::uint64_t>(std::numeric_limits<std::ptrdiff_t>::max());
+    if (static_cast<std::uint64_t>(rowBytes) > limit / static_cast<std::uint64_t>(rows)) return 0;
+    return static_cast<std::size_t>(rowBytes * rows);
+}
+
+bool ValidView(const std::uint8_t* pixels, std::int32_t width, std::int32_t channels, std::ptrdiff_t stride,
+               bool sharedRowAllowed) {
+    if (pixels == nullptr || (channels != 1 && channels != 3)) return false;
+    const std::ptrdiff_t rowBytes = static_cast<std::ptrdiff_t>(width) * channels;
+    if (stride == 0) return sharedRowAllowed;
+    return (stride < 0 ? -stride : stride) >= rowBytes;
+}
+
+}  // namespace
+
+// ---- filter ----
+
+float Sinc(float x) {
+    if (x == 0.0f) return 1.0f;
+    // Below this, 1 - t^2/6 already rounds to 1 in float.
+    if (std::fabs(x) < 0x1p-20f) return 1.0f;
+    const float t = detail::PiTimes(x);
+    if (std::isinf(t)) return 0.0f;
+    return ToFloat(detail::Sine(t) / static_cast<double>(t));
+}
+
+float Lanczos3Filter(float x) {
+    x = std::fabs(x);
+    if (x >= 3.0f) return 0.0f;
+    const float third = ToFloat(static_cast<double>(x) / 3.0);
+    return ToFloat(static_cast<double>(Sinc(x)) * static_cast<double>(Sinc(third)));
+}
+
+// ---- contributor lists ----
+
+float AxisScale(std::int32_t sourceLength, std::int32_t targetLength) {
+    if (sourceLength == 1 || targetLength == 1) {
+        return ToFloat(static_cast<double>(targetLength) / static_cast<double>(sourceLength));
+    }
+    return ToFloat(static_cast<double>(targetLength - 1) / static_cast<double>(sourceLength - 1));
+}
+
+std::int32_t ReflectIndex(std::int64_t position, std::int32_t length) {
+    if (position >= 0 && position < length) return static_cast<std::int32_t>(position);
+    // -j, then 2 length - j - 1, alternately: together a period of 2 length - 1.
+    const std::int64_t period = 2 * std::int64_t{length} - 1;
+    std::int64_t p = (position < 0 ? -position : position) % period;
+    if (p >= length) p = period - p;
+    return static_cast<std::int32_t>(p);
+}
+
+bool BuildContributorLists(float scale, float radius, std::int32_t sourceLength, std::int32_t targetLength,
+                           FilterFunction filter, ContributorLists& lists) {
+    lists.pairs_.clear();
+    lists.starts_.clear();
+    if (sourceLength < 1 || targetLength < 1 || !(scale > 0.0f) || !(radius >= 0.0f) || filter == nullptr) {
+        return false;
+    }
+    FloatModeGuard floatMode;
+    const double s = scale;
+    const bool shrinking = scale < 1.0f;
+    // When shrinking, the filter is stretched by 1/scale and its values divided by it.
+    const float reach = shrinking ? ToFloat(static_cast<double>(radius) / s) : radius;
+    const float fscale = shrinking ? ToFloat(1.0 / s) : 1.0f;
+    const double lastCentre = static_cast<double>(targetLength) / s;
+    if (!(reach < 0x1p29f) || !(lastCentre + reach < 0x1p30)) return false;
+
+    // At most 2 reach + 3 positions per list.
+    const std::uint64_t perList = static_cast<std::uint32_t>(static_cast<std::int32_t>(2.0f * reach)) + 3u;
+    if (perList > MaxContributors / static_cast<std::uint64_t>(targetLength)) return false;
+    try {
+        lists.pairs_.reserve(static_cast<std::size_t>(perList * static_cast<std::uint64_t>(targetLength)));
+        lists.starts_.reserve(static_cast<std::size_t>(targetLength) + 1);
+    } catch (const std::bad_alloc&) {
+        lists.pairs_ = {};
+        lists.starts_ = {};
+        return false;
+    } catch (const std::length_error&) {
+        lists.pairs_ = {};
+        lists.starts_ = {};
+        return false;
+    }
+
+    for (std::int32_t i = 0; i < targetLength; ++i) {
+        lists.starts_.push_back(lists.pairs_.size());
+        const float centre = ToFloat(static_cast<double>(i) / s);
+        const std::int32_t first = Floor(static_cast<double>(centre) - reach);
+        const std::int32_t last = Ceil(static_cast<double>(centre) + reach);
+        for (std::int32_t j = first; j <= last; ++j) {
+            const double offset = static_cast<double>(centre) - static_cast<double>(j);
+            const float weight =
+                shrinking ? ToFloat(static_cast<double>(filter(ToFloat(offset / fscale))) / fscale)
+                          : filter(ToFloat(offset));
+            if (weight == 0.0f) continue;
+            lists.pairs_.push_back({ReflectIndex(j, sourceLength), weight});
+        }
+    }
+    lists.starts_.push_back(lists.pairs_.size());
+    return true;
+}
+
+// ---- rasters ----
+
+bool RasterBuffer::Allocate(std::int32_t width, std::int32_t height, std::int32_t channels) {
+    bytes_.reset();
+    width_ = height_ = 0;
+    stride_ = 0;
+    const std::size_t size = BufferBytes(std::int64_t{width} * channels, height);
+    if (size == 0) return false;
+    bytes_.reset(new (std::nothrow) std::uint8_t[size]);
+    if (!bytes_) return false;
+    width_ = width;
+    height_ = height;
+    channels_ = channels;
+    stride_ = static_cast<std::ptrdiff_t>(width) * channels;
+    return true;
+}
+
+const char* StretchResult::Message() const {
+    switch (code_) {
+        case Code::Ok: return "";
+        case Code::SourceTooSmall: return "Source bitmap too small";
+        case Code::TargetTooSmall: return "Target bitmap too small";
+        case Code::OutOfMemory: return "Out of memory";
+        case Code::InvalidRaster: return "Invalid bitmap";
+    }
+    return "";
+}
+
+// ---- the two passes ----
+
+namespace {
+
+struct StretchPlan {
+    ContributorLists horizontal;
+    ContributorLists vertical;
+};
+
+StretchResult CheckSizes(std::int32_t sourceWidth, std::int32_t sourceHeight, std::int32_t targetWidth,
+                         std::int32_t targetHeight) {
+    if (sourceWidth < 1 || sourceHeight < 1) return StretchResult::Code::SourceTooSmall;
+    if (targetWidth < 1 || targetHeight < 1) return StretchResult::Code::TargetTooSmall;
+    return StretchResult::Code::Ok;
+}
+
+StretchResult MakePlan(std::int32_t sourceWidth, std::int32_t sourceHeight, std::int32_t targetWidth,
+                       std::int32_t targetHeight, FilterFunction filter, float radius, StretchPlan& plan) {
+    if (filter == nullptr || !(radius >= 0.0f)) return StretchResult::Code::InvalidRaster;
+    if (!BuildContributorLists(AxisScale(sourceWidth, targetWidth), radius, sourceWidth, targetWidth, filter,
+                               plan.horizontal) ||
+        !BuildContributorLists(AxisScale(sourceHeight, targetHeight), radius, sourceHeight, targetHeight, filter,
+                               plan.vertical)) {
+        return StretchResult::Code::OutOfMemory;
+    }
+    return StretchResult::Code::Ok;
+}
+
+// The horizontal pass on a strip of rows at a time: the strip is transposed so that
+// the values of one source column in all rows of the strip lie side by side, and each
+// target column is then one call of the kernel over all of them.
+class HorizontalPass {
+public:
+    bool Allocate(std::int32_t sourceWidth, std::int32_t targetWidth, std::int32_t channels) {
+        const std::int64_t columnBytes = std::int64_t{StripRows} * channels;
+        const std::size_t sourceBytes = BufferBytes(columnBytes, sourceWidth);
+        const std::size_t targetBytes = BufferBytes(columnBytes, targetWidth);
+        if (sourceBytes == 0 || targetBytes == 0) return false;
+        sourceStrip_.reset(new (std::nothrow) std::uint8_t[sourceBytes]);
+        targetStrip_.reset(new (std::nothrow) std::uint8_t[targetBytes]);
+        return sourceStrip_ && targetStrip_;
+    }
+
+    void Run(detail::WeightedSumKernel kernel, const ContributorLists& lists, ConstRasterView source,
+             std::int32_t rows, RasterView out) {
+        for (std::int32_t y = 0; y < rows; y += StripRows) {
+            const std::int32_t stripRows = std::min(StripRows, rows - y);
+            const std::ptrdiff_t pitch = static_cast<std::ptrdiff_t>(stripRows) * source.channels;
+            Gather(source, y, stripRows);
+            for (std::int32_t i = 0; i < lists.Count(); ++i) {
+                kernel(lists.List(i), lists.Length(i), sourceStrip_.get(), pitch, pitch,
+                       targetStrip_.get() + i * pitch);
+            }
+            Scatter(out, y, stripRows);
+        }
+    }
+
+private:
+    // Strip layout: value c x rows + r of source column x holds channel c of row r.
+    void Gather(ConstRasterView source, std::int32_t y, std::int32_t stripRows) {
+        detail::TransposeBytes(source.Row(y), source.stride, sourceStrip_.get(), stripRows, stripRows,
+                               source.width * source.channels);
+    }
+
+    void Scatter(RasterView out, std::int32_t y, std::int32_t stripRows) {
+        detail::TransposeBytes(targetStrip_.get(), stripRows, out.Row(y), out.stride,
+                               out.width * out.channels, stripRows);
+    }
+
+    std::unique_ptr<std::uint8_t[]> sourceStrip_;
+    std::unique_ptr<std::uint8_t[]> targetStrip_;
+};
+
+StretchResult RunPlan(detail::WeightedSumKernel kernel, const StretchPlan& plan, ConstRasterView source,
+                      RasterView target) {
+    // A source whose rows are all one row needs that row resampled only once.
+    const std::int32_t distinctRows = source.stride == 0 ? 1 : source.height;
+    RasterBuffer intermediate;
+    HorizontalPass horizontal;
+    if (!intermediate.Allocate(target.width, distinctRows, source.channels) ||
+        !horizontal.Allocate(source.width, target.width, source.channels)) {
+        return StretchResult::Code::OutOfMemory;
+    }
+    RasterView between = intermediate.View();
+    horizontal.Run(kernel, plan.horizontal, source, distinctRows, between);
+    if (source.stride == 0) between.stride = 0;
+
+    const std::ptrdiff_t rowValues = static_cast<std::ptrdiff_t>(target.width) * target.channels;
+    for (std::int32_t i = 0; i < target.height; ++i) {
+        kernel(plan.vertical.List(i), plan.vertical.Length(i), between.pixels, between.stride, rowValues,
+               target.Row(i));
+    }
+    return StretchResult::Code::Ok;
+}
+
+StretchResult CheckViews(ConstRasterView source, RasterView target) {
+    if (!ValidView(source.pixels, source.width, source.channels, source.stride, true) ||
+        !ValidView(target.pixels, target.width, target.channels, target.stride, false) ||
+        source.channels != target.channels) {
+        return StretchResult::Code::InvalidRaster;
+    }
+    return StretchResult::Code::Ok;
+}
+
+}  // namespace
+
+namespace detail {
+
+StretchResult StretchWith(SimdLevel level, ConstRasterView source, RasterView target, FilterFunction filter,
+                          float radius) {
+    StretchResult result = CheckSizes(source.width, source.height, target.width, target.height);
+    if (result.Ok()) result = CheckViews(source, target);
+    if (!result.Ok()) return result;
+    FloatModeGuard floatMode;
+    StretchPlan plan;
+    result = MakePlan(source.width, source.height, target.width, target.height, filter, radius, plan);
+    if (!result.Ok()) return result;
+    return RunPlan(KernelFor(level), plan, source, target);
+}
+
+}  // namespace detail
+
+StretchResult Stretch(ConstRasterView source, RasterView target, FilterFunction filter, float radius) {
+    return detail::StretchWith(detail::BestSimdLevel(), source, target, filter, radius);
+}
+
+StretchResult ResampleColorAndAlpha(ConstRasterView color, ConstRasterView alpha, std::int32_t width,
+                                    std::int32_t height, ResampledImage& out) {
+    StretchResult result = CheckSizes(color.width, color.height, width, height);
+    if (!result.Ok()) return result;
+    std::unique_ptr<std::uint8_t[]> opaqueRow;
+    if (alpha.pixels == nullptr) {
+        opaqueRow.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(color.width)]);
+        if (!opaqueRow) return StretchResult::Code::OutOfMemory;
+        std::fill_n(opaqueRow.get(), color.width, std::uint8_t{255});
+        alpha = {opaqueRow.get(), color.width, color.height, 1, 0};
+    }
+    if (color.channels != 3 || alpha.channels != 1 || alpha.width != color.width ||
+        alpha.height != color.height) {
+        return StretchResult::Code::InvalidRaster;
+    }
+
+    ResampledImage resized;
+    if (!resized.color.Allocate(width, height, 3) || !resized.alpha.Allocate(width, height, 1)) {
+        return StretchResult::Code::OutOfMemory;
+    }
+    result = CheckViews(color, resized.color.View());
+    if (result.Ok()) result = CheckViews(alpha, resized.alpha.View());
+    if (!result.Ok()) return result;
+
+    FloatModeGuard floatMode;
+    // Colour and alpha share their sizes, so they share the contributor lists.
+    StretchPlan plan;
+    result = MakePlan(color.width, color.height, width, height, Lanczos3Filter, Lanczos3Radius, plan);
+    const detail::WeightedSumKernel kernel = detail::KernelFor(detail::BestSimdLevel());
+    if (result.Ok()) result = RunPlan(kernel, plan, color, resized.color.View());
+    if (result.Ok()) result = RunPlan(kernel, plan, alpha, resized.alpha.View());
+    if (result.Ok()) out = std::move(resized);
+    return result;
+}
+
+}  // namespace tevpng

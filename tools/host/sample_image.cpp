@@ -16,14 +16,14 @@ Rgba SamplePixel(int x, int y, int width, int height) {
     p.r = static_cast<std::uint8_t>(255 - 80 * x / width);
     p.g = static_cast<std::uint8_t>(150 - 110 * x / width + 40 * y / height);
     p.b = static_cast<std::uint8_t>(30 + 200 * x / width);
-    if (r >= 1.0 || r < 0.18) {
+    if (r >= 1.0 || r < 0.2) {
         p.a = 0;
-    } else if (r > 0.6) {
-        p.a = static_cast<std::uint8_t>(255.0 * (1.0 - r) / 0.4);
+    } else if (r > 0.75) {
+        p.a = static_cast<std::uint8_t>(255.0 * (1.0 - r) / 0.25);
     } else {
         p.a = 255;
     }
-    const int bandTop = height * 60 / 100;
+    const int bandTop = height * 62 / 100;
     if (p.a != 0 && y >= bandTop && y < bandTop + height / 8) p.a = p.a / 2;
     return p;
 }

@@ -20,33 +20,32 @@ bool IsDialogClass(HWND window) {
     return lstrcmpA(name, "#32770") == 0;
 }
 
+// Enumeration callbacks are stdcall on 32-bit Windows, which a lambda cannot be.
+BOOL CALLBACK TakeStaticText(HWND child, LPARAM found) {
+    char name[16] = {};
+    GetClassNameA(child, name, sizeof name);
+    if (lstrcmpiA(name, "Static") != 0) return TRUE;
+    std::string childText = WindowText(child);
+    if (childText.empty()) return TRUE;
+    *reinterpret_cast<std::string*>(found) = childText;
+    return FALSE;
+}
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM set) {
+    reinterpret_cast<std::set<HWND>*>(set)->insert(window);
+    return TRUE;
+}
+
 // A message box's text is its static control that has text (the icon's has none).
 std::string MessageText(HWND box) {
     std::string text;
-    EnumChildWindows(
-        box,
-        [](HWND child, LPARAM found) -> BOOL {
-            char name[16] = {};
-            GetClassNameA(child, name, sizeof name);
-            if (lstrcmpiA(name, "Static") != 0) return TRUE;
-            std::string childText = WindowText(child);
-            if (childText.empty()) return TRUE;
-            *reinterpret_cast<std::string*>(found) = childText;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&text));
+    EnumChildWindows(box, TakeStaticText, reinterpret_cast<LPARAM>(&text));
     return text;
 }
 
 std::set<HWND> ThreadWindows() {
     std::set<HWND> windows;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM set) -> BOOL {
-            reinterpret_cast<std::set<HWND>*>(set)->insert(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&windows));
+    EnumThreadWindows(GetCurrentThreadId(), CollectWindow, reinterpret_cast<LPARAM>(&windows));
     return windows;
 }
 

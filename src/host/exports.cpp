@@ -43,7 +43,10 @@ TEVPNG_EXPORT void SetParentWindow(HWND hostWindow) {
 
 TEVPNG_EXPORT std::int32_t CreateObject() { return 0; }
 
-TEVPNG_EXPORT std::int32_t Interface() { return 0; }
+TEVPNG_EXPORT std::int32_t Interface() {
+    Guarded(tevpng::host::Interface);
+    return 0;
+}
 
 // ---- information -----------------------------------------------------------
 

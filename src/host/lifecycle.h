@@ -25,6 +25,11 @@ void SetParentWindow(HWND hostWindow);
 // Records the rectangle even before SetParentWindow, when nothing else happens.
 std::int32_t Draw(HDC dc, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height);
 
+// Shows the settings dialog and returns 0 once it is closed (OK, Cansel, its
+// window destroyed, or a WM_QUIT, which stays pending for the caller). Returns
+// 0 at once while the dialog is already open.
+std::int32_t Interface();
+
 // Posts the script to the host window; modes other than 0 and 1 post nothing. The
 // caller keeps `text` alive until the host has read it.
 void PostScriptToHost(const char* text, int mode);

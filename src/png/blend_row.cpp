@@ -108,13 +108,11 @@ void PaletteByStretches(std::uint8_t* surface, const std::uint8_t* indices, int 
 }
 
 // ---------------------------------------------------------------------------------------------
-// Vector blends. Alpha is read eight pixels at a time first: eight transparent pixels leave the
-// surface as it is, eight opaque ones take the source colours as they are (a = 0 gives d and
-// a = 255 gives s exactly), and only the rest go through the arithmetic. Images with alpha are
-// mostly fully transparent or fully opaque, with partial alpha only along the edges.
-//
-// Every step reads all it needs before it writes: surface stores between the loads could stall
-// them on false address matches.
+// Vector blends. The 24-bit and grey rows read a step's alpha first, as 64-bit runs of eight
+// pixels: a step whose pixels are all transparent leaves the surface as it is, one whose pixels
+// are all opaque takes the source colours as they are (a = 0 gives d and a = 255 gives s
+// exactly), and only the rest go through the arithmetic. Images with alpha are mostly fully
+// transparent or fully opaque, with partial alpha only along the edges.
 
 #if defined(TEVPNG_BLEND_X86) && defined(__SSE2__)
 
@@ -269,8 +267,9 @@ const BlendRowKernels kSse2Kernels{"sse2", BgrAlphaSse2, GreyAlphaSse2, PaletteB
 #endif
 
 // ---------------------------------------------------------------------------------------------
-// AVX2, sixteen pixels a step. Only these functions are compiled for AVX2; they run only after
-// the CPU check, and hand their last few pixels to the SSE2 blends.
+// AVX2: eight pixels a blend, two blends a step for the 24-bit and grey rows. Only these
+// functions are compiled for AVX2; they run only after the CPU check, and hand their last few
+// pixels to the SSE2 blends.
 
 #if defined(TEVPNG_HAVE_SSE2_KERNELS)
 

@@ -41,8 +41,8 @@ static_assert(sizeof(DibInfo) == 1064);
 inline constexpr std::uint32_t kBiRgb = 0;  // BI_RGB: uncompressed
 
 // The pixels of one image. On Windows a DIB section with its own memory DC, so GDI can
-// draw them; natively plain aligned memory. Either way the memory starts zeroed and its
-// address stays fixed until Release. Move-only.
+// draw them; natively plain aligned memory. Its address stays fixed until Release.
+// Move-only.
 class PixelMemory {
 public:
     PixelMemory() = default;
@@ -52,12 +52,15 @@ public:
     PixelMemory(PixelMemory&& other) noexcept;
     PixelMemory& operator=(PixelMemory&& other) noexcept;
 
-    // Makes byteCount bytes of zeroed pixel memory in the format info describes (its height
-    // positive). Releases what was there first. False, with nothing held, when it cannot.
-    bool Create(const DibInfo& info, std::size_t byteCount);
+    // Makes byteCount bytes of pixel memory in the format info describes (its height
+    // positive), zeroed unless the caller is going to write every byte itself. Releases
+    // what was there first. False, with nothing held, when it cannot.
+    bool Create(const DibInfo& info, std::size_t byteCount, bool zeroed = true);
     void Release();
 
     std::uint8_t* Bits() const { return bits_; }
+    // Whether the memory came zeroed (asked for, or free to have).
+    bool Zeroed() const { return zeroed_; }
     // The DIB section (HBITMAP) and the memory DC made with it (HDC), for the Windows shell;
     // null natively. The section is not selected into the DC.
     void* Bitmap() const { return bitmap_; }
@@ -70,6 +73,7 @@ private:
     void* bitmap_ = nullptr;
     void* dc_ = nullptr;
     void* block_ = nullptr;  // natively: the allocation that bits_ lies in
+    bool zeroed_ = false;
 };
 
 }  // namespace tevpng

@@ -19,6 +19,7 @@ void PixelMemory::Swap(PixelMemory& other) noexcept {
     std::swap(bitmap_, other.bitmap_);
     std::swap(dc_, other.dc_);
     std::swap(block_, other.block_);
+    std::swap(zeroed_, other.zeroed_);
 }
 
 }  // namespace tevpng

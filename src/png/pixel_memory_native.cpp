@@ -9,19 +9,24 @@ namespace {
 
 // Rows start on a cache line, which the vector row code likes.
 constexpr std::size_t kAlignment = 64;
+// From this size on, the C library always maps fresh pages (glibc's largest mmap threshold).
+constexpr std::size_t kFreshPagesSize = 32u * 1024 * 1024;
 
 }  // namespace
 
-bool PixelMemory::Create(const DibInfo& /*info*/, std::size_t byteCount) {
+bool PixelMemory::Create(const DibInfo& /*info*/, std::size_t byteCount, bool zeroed) {
     Release();
     if (byteCount > SIZE_MAX - kAlignment) return false;
-    // calloc hands out fresh zero pages for large blocks, so zeroing costs nothing extra.
-    void* block = std::calloc(byteCount + kAlignment, 1);
+    // Large blocks come as fresh zero pages from the system: zeroed at no cost, and pages
+    // nobody writes are never touched.
+    zeroed = zeroed || byteCount >= kFreshPagesSize;
+    void* block = zeroed ? std::calloc(byteCount + kAlignment, 1) : std::malloc(byteCount + kAlignment);
     if (block == nullptr) return false;
     auto address = reinterpret_cast<std::uintptr_t>(block);
     address = (address + kAlignment - 1) & ~static_cast<std::uintptr_t>(kAlignment - 1);
     block_ = block;
     bits_ = reinterpret_cast<std::uint8_t*>(address);
+    zeroed_ = zeroed;
     return true;
 }
 
@@ -29,6 +34,7 @@ void PixelMemory::Release() {
     std::free(block_);
     block_ = nullptr;
     bits_ = nullptr;
+    zeroed_ = false;
 }
 
 }  // namespace tevpng

@@ -14,7 +14,7 @@ static_assert(offsetof(DibInfoHeader, biClrImportant) == offsetof(BITMAPINFOHEAD
 static_assert(sizeof(RgbQuad) == sizeof(RGBQUAD));
 static_assert(offsetof(DibInfo, bmiColors) == offsetof(BITMAPINFO, bmiColors));
 
-bool PixelMemory::Create(const DibInfo& info, std::size_t byteCount) {
+bool PixelMemory::Create(const DibInfo& info, std::size_t byteCount, bool zeroed) {
     Release();
     HDC dc = CreateCompatibleDC(nullptr);
     if (dc == nullptr) return false;
@@ -29,8 +29,9 @@ bool PixelMemory::Create(const DibInfo& info, std::size_t byteCount) {
     dc_ = dc;
     bitmap_ = bitmap;
     bits_ = static_cast<std::uint8_t*>(bits);
-    // The section comes zeroed from the system; the interlaced decoder relies on it, so make sure.
-    std::memset(bits_, 0, byteCount);
+    // The system gives a section zero pages; without relying on that, zero it when asked.
+    if (zeroed) std::memset(bits_, 0, byteCount);
+    zeroed_ = zeroed;
     return true;
 }
 
@@ -41,6 +42,7 @@ void PixelMemory::Release() {
     dc_ = nullptr;
     bits_ = nullptr;
     block_ = nullptr;
+    zeroed_ = false;
 }
 
 }  // namespace tevpng

@@ -31,8 +31,10 @@ constexpr PixelFormat kPixelFormats[] = {
     {2, 16, 24, false, false}, {6, 8, 24, false, true}, {6, 16, 24, false, true},
 };
 
-// The header's width and height are held in 16 bits on the wire of this format's users.
+// IHDR allows more, but no image this plug-in holds is wider or taller.
 constexpr std::int32_t kMaxDimension = 65535;
+// From this size on, the C library always maps fresh pages (glibc's largest mmap threshold).
+constexpr std::size_t kFreshPagesBytes = 32u * 1024 * 1024;
 
 }  // namespace
 
@@ -82,9 +84,15 @@ void HeaderChunk::FreeDeleter::operator()(std::uint8_t* p) const { std::free(p);
 void HeaderChunk::ReleasePixelMemory() {
     pixels_.Release();
     alpha_.reset();
+    pixelsStartedZeroed_ = false;
 }
 
-LoadError HeaderChunk::CreatePixelMemory() {
+void HeaderChunk::ZeroPixels() {
+    if (PixelBits()) std::memset(PixelBits(), 0, PixelBytes());
+    if (AlphaPlane()) std::memset(AlphaPlane(), 0, static_cast<std::size_t>(Width) * Height);
+}
+
+LoadError HeaderChunk::CreatePixelMemory(bool zeroed) {
     BitmapInfo = DibInfo{};
     ReleasePixelMemory();
     RowStride = 0;
@@ -110,14 +118,19 @@ LoadError HeaderChunk::CreatePixelMemory() {
     if (dibBytes + alphaBytes > kPixelMemoryLimit) return LoadError::NoPixelMemory;
     RowStride = static_cast<std::int32_t>(stride);
 
+    bool alphaZeroed = true;
     if (format->hasAlpha) {
-        alpha_.reset(static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(alphaBytes), 1)));
+        // As for the pixels: large blocks are fresh zero pages, zeroed for nothing.
+        const auto bytes = static_cast<std::size_t>(alphaBytes);
+        alphaZeroed = zeroed || bytes >= kFreshPagesBytes;
+        alpha_.reset(static_cast<std::uint8_t*>(alphaZeroed ? std::calloc(bytes, 1) : std::malloc(bytes)));
         if (!alpha_) return LoadError::NoPixelMemory;
     }
-    if (!pixels_.Create(BitmapInfo, static_cast<std::size_t>(dibBytes))) {
+    if (!pixels_.Create(BitmapInfo, static_cast<std::size_t>(dibBytes), zeroed)) {
         alpha_.reset();
         return LoadError::NoPixelMemory;
     }
+    pixelsStartedZeroed_ = alphaZeroed && pixels_.Zeroed();
     return LoadError::None;
 }
 
@@ -174,7 +187,7 @@ void PngImage::Clear() {
         Gamma[i] = static_cast<std::uint8_t>(i);
         InverseGamma[i] = static_cast<std::uint8_t>(i);
     }
-    // In list order, as each chunk may look at the ones before it while going.
+    // Chunks go in list order, the header (and with it the pixels) first.
     for (auto& chunk : chunks_) chunk.reset();
     chunks_.clear();
 }

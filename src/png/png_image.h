@@ -146,9 +146,15 @@ public:
     std::int32_t RowStride = 0;  // bytes per DIB row, a multiple of 4
 
     // Makes the DIB and, for colour types 4 and 6, the alpha plane for the header values,
-    // releasing what an earlier call made. Returns None, UnsupportedFormat (zero size or a
-    // colour type and depth outside the format table) or NoPixelMemory.
-    LoadError CreatePixelMemory();
+    // releasing what an earlier call made. Both are zeroed unless `zeroed` is false (the
+    // reader's decoder writes every byte itself). Returns None, UnsupportedFormat (zero
+    // size or a colour type and depth outside the format table) or NoPixelMemory.
+    LoadError CreatePixelMemory(bool zeroed = true);
+    // Zeroes the DIB and the alpha plane.
+    void ZeroPixels();
+    // Whether the DIB and the alpha plane came zeroed from CreatePixelMemory (asked for,
+    // or free to have for large images).
+    bool PixelsStartedZeroed() const { return pixelsStartedZeroed_; }
     void ReleasePixelMemory();
 
     std::uint8_t* PixelBits() const { return pixels_.Bits(); }
@@ -169,6 +175,7 @@ private:
     };
     PixelMemory pixels_;
     std::unique_ptr<std::uint8_t, FreeDeleter> alpha_;
+    bool pixelsStartedZeroed_ = false;
 };
 
 // IEND's and unknown names' chunks are plain PngChunks.
@@ -277,10 +284,11 @@ public:
     // A file that cannot be opened reads as empty (code 9).
     bool LoadFile(const std::string& fileName);
 
-    // Writes the image as a PNG at the stream's current position. False, having written
-    // nothing, when the image cannot be written (pixels in no format the writer knows,
-    // settings out of range, no memory); false also when the stream refuses bytes or
-    // deflate fails, and then nothing more is written after that point.
+    // Writes the image as a PNG at the stream's current position; an empty image as the
+    // signature alone. False, having written nothing, when the image cannot be written (no
+    // header or image data, pixels in no format the writer knows, settings out of range,
+    // no memory); false also when the stream refuses bytes or deflate fails, and then
+    // nothing more is written after that point.
     bool SaveStream(Stream& stream);
     // Creates the file (replacing one that exists) and writes the image into it. False
     // when the file cannot be created, and then nothing is written; an image that cannot

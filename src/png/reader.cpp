@@ -66,6 +66,12 @@ public:
         return got;
     }
     bool ReadExact(void* buffer, std::size_t count) { return Read(buffer, count) == count; }
+    // The stream's own bytes instead of a copy, when it holds them in memory; else null.
+    const std::uint8_t* Borrow(std::size_t count, std::size_t& got) {
+        const std::uint8_t* at = stream_.Borrow(count, got);
+        if (at != nullptr) position_ += static_cast<std::int64_t>(got);
+        return at;
+    }
 
     // Moves on by count bytes; false (standing at the end) when the stream is shorter.
     // Never seeks beyond the end: a memory stream would grow to meet it.
@@ -89,11 +95,21 @@ public:
         return next;
     }
 
+    // The header's pixel memory is made uninitialised for the decoder to fill; should the
+    // load end before the decoder ran, DefinePixels zeroes it.
+    void PixelsUndefined(HeaderChunk* header) { undefinedPixels_ = header; }
+    void DefinePixels() {
+        if (undefinedPixels_ != nullptr && !undefinedPixels_->PixelsStartedZeroed()) undefinedPixels_->ZeroPixels();
+        undefinedPixels_ = nullptr;
+    }
+    void PixelsDefined() { undefinedPixels_ = nullptr; }
+
 private:
     PngImage& image_;
     Stream& stream_;
     std::int64_t position_ = 0;
     std::int64_t size_ = 0;
+    HeaderChunk* undefinedPixels_ = nullptr;
 };
 
 // ---- Generic chunk data
@@ -132,7 +148,8 @@ Next LoadHeader(ChunkReader& in, PngChunk& chunk, const ChunkHead& head) {
     if (header.CompressionMethod != 0) return in.Fail(LoadError::BadCompressionMethod, Next::EndLoop);
     if (header.InterlaceMethod > 1) return in.Fail(LoadError::BadInterlaceMethod, Next::EndLoop);
     in.Image().Interlace = header.InterlaceMethod;
-    if (LoadError made = header.CreatePixelMemory(); made != LoadError::None) return in.Fail(made, Next::Refuse);
+    if (LoadError made = header.CreatePixelMemory(false); made != LoadError::None) return in.Fail(made, Next::Refuse);
+    in.PixelsUndefined(&header);
     return Next::Continue;
 }
 
@@ -295,13 +312,18 @@ private:
         }
         const std::size_t wanted = static_cast<std::size_t>(
             std::min<std::int64_t>(static_cast<std::int64_t>(kInputBufferSize), chunkEnd_ - in_.Position()));
-        const std::size_t got = in_.Read(input_.get(), wanted);
-        if (verify_) crc_ = UpdateCrc(crc_, input_.get(), got);
+        std::size_t got = 0;
+        const std::uint8_t* block = in_.Borrow(wanted, got);
+        if (block == nullptr) {
+            block = input_.get();
+            got = in_.Read(input_.get(), wanted);
+        }
+        if (verify_) crc_ = UpdateCrc(crc_, block, got);
         if (got == 0) {
             stopped_ = true;  // the stream ends inside the chunk
             return false;
         }
-        z_.next_in = input_.get();
+        z_.next_in = const_cast<std::uint8_t*>(block);  // zlib's interfaces predate const
         z_.avail_in = static_cast<uInt>(got);
         return true;
     }
@@ -359,6 +381,7 @@ Next LoadImageData(ChunkReader& in, PngChunk&, const ChunkHead& head) {
     if (!DecodeImageRows(*header, image.Interlace == 1, image.Gamma, zlib)) {
         return in.Fail(LoadError::NoPixelMemory, Next::Refuse);
     }
+    in.PixelsDefined();
     return zlib.Finish();
 }
 
@@ -394,8 +417,21 @@ bool ReadChunkHead(ChunkReader& in, ChunkHead& head) {
     return true;
 }
 
+// Zeroes pixel memory the decoder never reached, however the load ends.
+class PixelsGuard {
+public:
+    explicit PixelsGuard(ChunkReader& in) : in_(in) {}
+    ~PixelsGuard() { in_.DefinePixels(); }
+    PixelsGuard(const PixelsGuard&) = delete;
+    PixelsGuard& operator=(const PixelsGuard&) = delete;
+
+private:
+    ChunkReader& in_;
+};
+
 bool RunChunkLoop(PngImage& image, Stream& stream) {
     ChunkReader in(image, stream);
+    PixelsGuard guard(in);
     std::uint8_t signature[8];
     if (!in.ReadExact(signature, sizeof signature) || std::memcmp(signature, kSignature, sizeof kSignature) != 0) {
         image.LastError = LoadError::BadSignature;

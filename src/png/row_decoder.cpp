@@ -83,6 +83,13 @@ void UnfilterRow(std::uint8_t filter, std::uint8_t* row, const std::uint8_t* pre
     UnfilterRowScalar(filter, row, previous, n, step);
 }
 
+void UnfilterRowPair(std::uint8_t filter, std::uint8_t* first, const std::uint8_t* previous, std::uint8_t* second,
+                     std::size_t n, int step) {
+    if (simd::UnfilterRowPair(filter, first, previous, second, n, step)) return;
+    UnfilterRow(filter, first, previous, n, step);
+    UnfilterRow(filter, second, first, n, step);
+}
+
 // ---- Grey ramp
 
 void BuildGreyPalette(HeaderChunk& header, const PngImage::GammaTable& gamma) {
@@ -264,26 +271,40 @@ public:
         return true;
     }
 
+    // Writes every byte of the pixel memory: converted rows with their padding zeroed, then
+    // zeros for the rows that never arrive.
     void Sequential() {
         const std::size_t rowBytes = maxRowBytes_;
+        const std::size_t usedBytes = (static_cast<std::size_t>(width_) * dibBits_ + 7) / 8;
+        // Memory that came zeroed needs no zeros written.
+        const bool zeroed = header_.PixelsStartedZeroed();
+        const std::size_t padding = zeroed ? 0 : static_cast<std::size_t>(header_.RowStride) - usedBytes;
         std::uint8_t* dibRow = DibRow(0);
         std::uint8_t* alphaRow = header_.AlphaPlane();
-        for (std::uint32_t row = 0; row < height_;) {
+        std::uint32_t row = 0;
+        while (row < height_) {
             const std::size_t wanted = std::min<std::size_t>(rowsPerBlock_, height_ - row);
             const std::size_t ready = ReadRows(rowBytes, wanted);
-            for (std::size_t i = 0; i < ready; ++i) {
-                std::uint8_t* data = Unfilter(rowBytes, i);
+            ForEachUnfilteredRow(rowBytes, ready, [&](std::size_t, const std::uint8_t* data) {
+                if (padding > 0) std::memset(dibRow + usedBytes, 0, padding);
                 convert_(data, dibRow, alphaRow, width_, gamma_);
                 dibRow -= header_.RowStride;
                 if (alphaRow) alphaRow += width_;
-            }
+            });
             KeepLastRow(rowBytes, ready);
-            if (ready < wanted || ended_) return;
             row += static_cast<std::uint32_t>(ready);
+            if (ready < wanted || ended_) break;
         }
+        // Rows row..height-1 are the first rows of the bottom-up DIB, and the last of the alpha plane.
+        if (zeroed) return;
+        std::memset(header_.PixelBits(), 0, static_cast<std::size_t>(header_.RowStride) * (height_ - row));
+        if (alphaRow) std::memset(alphaRow, 0, static_cast<std::size_t>(width_) * (height_ - row));
     }
 
+    // The passes leave gaps until the last one and pack pixels into shared bytes: the
+    // pixel memory is zeroed first.
     void Adam7() {
+        if (!header_.PixelsStartedZeroed()) header_.ZeroPixels();
         for (const Adam7Pass& pass : kAdam7Passes) {
             const std::uint32_t passWidth = Adam7PassWidth(pass, width_);
             const std::size_t rowBytes = RowBytesFor(passWidth, header_.ColorType, header_.BitDepth);
@@ -293,10 +314,10 @@ public:
             for (std::uint32_t passRow = 0; passRow < passRows;) {
                 const std::size_t wanted = std::min<std::size_t>(rowsPerBlock_, passRows - passRow);
                 const std::size_t ready = ReadRows(rowBytes, wanted);
-                for (std::size_t i = 0; i < ready; ++i) {
+                ForEachUnfilteredRow(rowBytes, ready, [&](std::size_t i, const std::uint8_t* data) {
                     const std::uint32_t y = pass.rowStart + (passRow + static_cast<std::uint32_t>(i)) * pass.rowIncrement;
-                    PlacePassRow(pass, passWidth, Unfilter(rowBytes, i), y);
-                }
+                    PlacePassRow(pass, passWidth, data, y);
+                });
                 KeepLastRow(rowBytes, ready);
                 if (ready < wanted || ended_) return;
                 passRow += static_cast<std::uint32_t>(ready);
@@ -324,13 +345,26 @@ private:
         return ready;
     }
 
-    // Unfilters row i of the block against the row before it and returns its data.
-    std::uint8_t* Unfilter(std::size_t rowBytes, std::size_t i) {
-        const std::size_t rowSize = rowBytes + 1;
-        std::uint8_t* data = block_.data() + i * rowSize + 1;
-        const std::uint8_t* above = i == 0 ? previous_.data() + 1 : data - rowSize;
-        UnfilterRow(data[-1], data, above, rowBytes, step_);
-        return data;
+    std::uint8_t* RowData(std::size_t rowBytes, std::size_t i) { return block_.data() + i * (rowBytes + 1) + 1; }
+
+    // Unfilters the block's rows in order, each against the row before it (two rows with
+    // the same filter type together), and hands each to `use(i, data)` while it is warm.
+    template <typename Use>
+    void ForEachUnfilteredRow(std::size_t rowBytes, std::size_t ready, Use use) {
+        for (std::size_t i = 0; i < ready;) {
+            std::uint8_t* data = RowData(rowBytes, i);
+            const std::uint8_t* above = i == 0 ? previous_.data() + 1 : data - (rowBytes + 1);
+            if (i + 1 < ready && data[-1] == data[rowBytes]) {
+                UnfilterRowPair(data[-1], data, above, data + rowBytes + 1, rowBytes, step_);
+                use(i, data);
+                use(i + 1, data + rowBytes + 1);
+                i += 2;
+            } else {
+                UnfilterRow(data[-1], data, above, rowBytes, step_);
+                use(i, data);
+                i += 1;
+            }
+        }
     }
 
     // The next block's first row filters against this block's last.

@@ -45,6 +45,10 @@ enum RowFilterType : std::uint8_t { kFilterTypeNone = 0, kFilterTypeSub, kFilter
 // previous row's n unfiltered bytes; `step` is the pixel step. Filter types above 4 are
 // taken as None.
 void UnfilterRow(std::uint8_t filter, std::uint8_t* row, const std::uint8_t* previous, std::size_t n, int step);
+// Undoes the filter of two consecutive rows that use the same filter type: `first`
+// against `previous`, then `second` against the reconstructed `first`.
+void UnfilterRowPair(std::uint8_t filter, std::uint8_t* first, const std::uint8_t* previous, std::uint8_t* second,
+                     std::size_t n, int step);
 // The plain byte-by-byte reference of UnfilterRow, which the vector code is checked against.
 void UnfilterRowScalar(std::uint8_t filter, std::uint8_t* row, const std::uint8_t* previous, std::size_t n,
                        int step);
@@ -83,8 +87,9 @@ protected:
 };
 
 // Decodes every row the source gives into the header's pixel memory: sequentially, or in
-// the seven Adam7 passes when `interlaced`. Rows that never arrive stay zero.
-// False only when the row buffers cannot be allocated.
+// the seven Adam7 passes when `interlaced`. Every byte of the DIB and the alpha plane is
+// written (rows that never arrive become zero), so the memory may come uninitialised.
+// False only when the row buffers cannot be allocated (the memory is then untouched).
 bool DecodeImageRows(HeaderChunk& header, bool interlaced, const PngImage::GammaTable& gamma,
                      ImageDataSource& source);
 

@@ -567,8 +567,8 @@ public:
         ChooseGammaTables();
         // Images held from 2-bit samples are held at 4 bits and written so.
         const int bitDepth = header_->BitDepth == 2 ? 4 : header_->BitDepth;
-        if (image_.FindChunk("IDAT") != nullptr &&
-            !encoder_.Prepare(image_, *header_, bitDepth, *sampleGamma_)) {
+        // Without image data (a load that failed before it) no valid PNG can be made.
+        if (image_.FindChunk("IDAT") == nullptr || !encoder_.Prepare(image_, *header_, bitDepth, *sampleGamma_)) {
             return false;
         }
         header_->BitDepth = static_cast<std::uint8_t>(bitDepth);

@@ -1,5 +1,6 @@
 #include "ui/memory_stream.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -25,6 +26,13 @@ std::size_t MemoryStream::Read(void* buffer, std::size_t count) {
     if (count > 0) std::memcpy(buffer, bytes_.data() + position_, count);
     position_ += count;
     return count;
+}
+
+const std::uint8_t* MemoryStream::Borrow(std::size_t count, std::size_t& got) {
+    got = std::min(count, bytes_.size() - position_);
+    const std::uint8_t* at = bytes_.data() + position_;
+    position_ += got;
+    return at;
 }
 
 std::size_t MemoryStream::Write(const void* buffer, std::size_t count) {

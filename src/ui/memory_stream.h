@@ -20,6 +20,7 @@ public:
     std::int64_t Seek(std::int64_t offset, SeekOrigin origin) override;
     std::int64_t Size() override { return static_cast<std::int64_t>(bytes_.size()); }
     bool SetSize(std::int64_t size) override;
+    const std::uint8_t* Borrow(std::size_t count, std::size_t& got) override;
 
     const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
 

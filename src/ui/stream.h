@@ -28,6 +28,16 @@ public:
 
     std::int64_t Position() { return Seek(0, SeekOrigin::Current); }
 
+    // Streams that hold their bytes in memory can lend them instead of copying: returns
+    // the address of up to `count` bytes at the position and moves past them (`got` says
+    // how many), valid until the stream is next written or resized; null when the stream
+    // cannot lend (use Read then).
+    virtual const std::uint8_t* Borrow(std::size_t count, std::size_t& got) {
+        (void)count;
+        got = 0;
+        return nullptr;
+    }
+
 protected:
     Stream() = default;
 };

@@ -263,6 +263,11 @@ TEST(ReaderChunks, NoImageDataFailsWithCode13) {
     PngImage image;
     EXPECT_FALSE(Load(image, PngBytes::Start(3, 2, 8, 6).Iend().bytes()));
     EXPECT_EQ(image.LastError, LoadError::NoImageData);
+    // The pixel memory the header made stays, all zero (it is drawn if a caller ignores the result).
+    const HeaderChunk& header = *image.ImageHeader();
+    ASSERT_NE(header.PixelBits(), nullptr);
+    EXPECT_EQ(Bytes(header.PixelBits(), header.PixelBits() + header.PixelBytes()), Bytes(header.PixelBytes(), 0));
+    EXPECT_EQ(Bytes(header.AlphaPlane(), header.AlphaPlane() + 6), Bytes(6, 0));
     PngImage truncated;
     EXPECT_FALSE(Load(truncated, PngBytes::Start(3, 2, 8, 6).bytes()));
     EXPECT_EQ(truncated.LastError, LoadError::StreamEnded);

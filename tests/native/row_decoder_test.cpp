@@ -117,6 +117,28 @@ TEST(FilterVectors, AgreeWithTheScalarReference) {
     }
 }
 
+// Two rows with one filter type at once equal the two rows one after the other.
+TEST(FilterVectors, PairedRowsAgreeWithTheScalarReference) {
+    std::mt19937 random(4321);
+    for (int step : {1, 2, 3, 4, 6, 8}) {
+        for (std::size_t pixels : {1, 3, 4, 5, 8, 9, 17, 100, 333}) {
+            const std::size_t n = pixels * step;
+            for (std::uint8_t filter = 0; filter <= 5; ++filter) {
+                Bytes previous(n + 64), first(n + 64), second(n + 64);
+                for (Bytes* b : {&previous, &first, &second}) {
+                    for (auto& v : *b) v = static_cast<std::uint8_t>(random());
+                }
+                Bytes expectedFirst = first, expectedSecond = second;
+                UnfilterRowScalar(filter, expectedFirst.data(), previous.data(), n, step);
+                UnfilterRowScalar(filter, expectedSecond.data(), expectedFirst.data(), n, step);
+                UnfilterRowPair(filter, first.data(), previous.data(), second.data(), n, step);
+                ASSERT_EQ(first, expectedFirst) << "filter " << int(filter) << " step " << step << " n " << n;
+                ASSERT_EQ(second, expectedSecond) << "filter " << int(filter) << " step " << step << " n " << n;
+            }
+        }
+    }
+}
+
 // A header with pixel memory for converter and grey-ramp tests.
 struct TestImage {
     PngImage image;

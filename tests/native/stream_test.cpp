@@ -65,6 +65,20 @@ TEST(MemoryStream, SetSizeClampsThePosition) {
     EXPECT_FALSE(stream.SetSize(-1));
 }
 
+TEST(MemoryStream, LendsItsBytesInsteadOfCopying) {
+    MemoryStream stream(Bytes{1, 2, 3, 4, 5});
+    stream.Seek(1, SeekOrigin::Begin);
+    std::size_t got = 0;
+    const std::uint8_t* lent = stream.Borrow(3, got);
+    ASSERT_NE(lent, nullptr);
+    EXPECT_EQ(got, 3u);
+    EXPECT_EQ(lent, stream.Bytes().data() + 1);
+    EXPECT_EQ(stream.Position(), 4);
+    stream.Borrow(10, got);
+    EXPECT_EQ(got, 1u);
+    EXPECT_EQ(stream.Position(), 5);
+}
+
 class FileStreamTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -110,6 +124,15 @@ TEST_F(FileStreamTest, SetSizeCutsTheFile) {
     EXPECT_TRUE(out.SetSize(4));
     EXPECT_EQ(out.Size(), 4);
     EXPECT_EQ(out.Position(), 4);
+}
+
+TEST_F(FileStreamTest, FilesDoNotLendTheirBytes) {
+    { FileStream(path_.c_str(), FileMode::Create).Write("abc", 3); }
+    FileStream in(path_.c_str(), FileMode::Read);
+    std::size_t got = 7;
+    EXPECT_EQ(in.Borrow(3, got), nullptr);
+    EXPECT_EQ(got, 0u);
+    EXPECT_EQ(in.Position(), 0);
 }
 
 TEST_F(FileStreamTest, MissingFileGivesAStreamWhoseReadsFail) {

@@ -739,6 +739,13 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"CompressionLevel10", [](PngImage& i) { i.CompressionLevel = 10; }},
         RefusalCase{"Interlace2", [](PngImage& i) { i.Interlace = 2; }},
         RefusalCase{"IdatLimit0", [](PngImage& i) { i.IdatLimit = 0; }},
+        RefusalCase{"NoImageData",
+                    [](PngImage& i) {
+                        // A load that failed for want of image data keeps its header and pixels.
+                        MemoryStream stream(PngBytes::Start(2, 2, 8, 6).Iend().bytes());
+                        EXPECT_FALSE(i.LoadStream(stream));
+                        EXPECT_NE(i.ImageHeader()->PixelBits(), nullptr);
+                    }},
         RefusalCase{"NoHeaderFirst",
                     [](PngImage& i) {
                         i.Clear();

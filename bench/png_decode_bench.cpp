@@ -1,0 +1,326 @@
+// Decoding the same PNG files with tevpng, libspng and libpng, beside the floor every
+// decoder stands on: zlib inflating the image's IDAT bytes into fresh memory. At the end
+// a table gives each decoder's time as a multiple of that floor.
+//
+//   build/native/png_decode_bench --benchmark_repetitions=10 --benchmark_enable_random_interleaving=true
+//       --benchmark_report_aggregates_only=true [--benchmark_filter=...]
+#include <benchmark/benchmark.h>
+#include <png.h>
+#include <spng.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "png/png_image.h"
+#include "ui/memory_stream.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// ---- Test pictures: smooth shapes, gradients and sensor-like noise, like a photograph.
+
+class ValueNoise {
+public:
+    ValueNoise(int width, int height, int cell, std::uint32_t seed)
+        : cell_(cell), columns_(width / cell + 3), rows_(height / cell + 3), grid_(columns_ * rows_) {
+        std::mt19937 random(seed);
+        std::uniform_real_distribution<float> value(-1.0f, 1.0f);
+        for (float& v : grid_) v = value(random);
+    }
+    float At(int x, int y) const {
+        const float fx = static_cast<float>(x) / cell_, fy = static_cast<float>(y) / cell_;
+        const int ix = static_cast<int>(fx), iy = static_cast<int>(fy);
+        const float tx = Smooth(fx - ix), ty = Smooth(fy - iy);
+        const float top = Lerp(Grid(ix, iy), Grid(ix + 1, iy), tx);
+        const float bottom = Lerp(Grid(ix, iy + 1), Grid(ix + 1, iy + 1), tx);
+        return Lerp(top, bottom, ty);
+    }
+
+private:
+    static float Smooth(float t) { return t * t * (3 - 2 * t); }
+    static float Lerp(float a, float b, float t) { return a + (b - a) * t; }
+    float Grid(int x, int y) const { return grid_[static_cast<std::size_t>(y) * columns_ + x]; }
+    int cell_, columns_, rows_;
+    std::vector<float> grid_;
+};
+
+// Interleaved 8-bit samples, `channels` per pixel (3 or 4).
+Bytes PhotoPixels(int width, int height, int channels, std::uint32_t seed) {
+    std::vector<ValueNoise> luma, chroma;
+    for (int cell : {512, 128, 32, 8}) luma.emplace_back(width, height, cell, seed + cell);
+    for (int c = 0; c < 3; ++c) chroma.emplace_back(width, height, 256, seed * 7 + c);
+    ValueNoise alpha(width, height, 300, seed + 99);
+    std::mt19937 random(seed);
+    std::normal_distribution<float> grain(0.0f, 2.5f);
+    Bytes pixels(static_cast<std::size_t>(width) * height * channels);
+    std::uint8_t* p = pixels.data();
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const float l = 120 + 70 * luma[0].At(x, y) + 30 * luma[1].At(x, y) + 12 * luma[2].At(x, y) +
+                            4 * luma[3].At(x, y);
+            for (int c = 0; c < 3; ++c) {
+                const float v = l + 35 * chroma[c].At(x, y) + grain(random);
+                *p++ = static_cast<std::uint8_t>(std::clamp(std::lround(v), 0L, 255L));
+            }
+            if (channels == 4) {
+                const float a = 200 + 120 * alpha.At(x, y) + grain(random);
+                *p++ = static_cast<std::uint8_t>(std::clamp(std::lround(a), 0L, 255L));
+            }
+        }
+    }
+    return pixels;
+}
+
+// The photo reduced to a 6 x 7 x 6 colour cube, as indices.
+Bytes PaletteIndices(const Bytes& rgb, Bytes& palette) {
+    palette.clear();
+    for (int r = 0; r < 6; ++r) {
+        for (int g = 0; g < 7; ++g) {
+            for (int b = 0; b < 6; ++b) palette.insert(palette.end(), {std::uint8_t(r * 51), std::uint8_t(g * 42), std::uint8_t(b * 51)});
+        }
+    }
+    Bytes indices(rgb.size() / 3);
+    for (std::size_t i = 0; i < indices.size(); ++i) {
+        const int r = (rgb[3 * i] * 5 + 127) / 255, g = (rgb[3 * i + 1] * 6 + 127) / 255, b = (rgb[3 * i + 2] * 5 + 127) / 255;
+        indices[i] = static_cast<std::uint8_t>((r * 7 + g) * 6 + b);
+    }
+    return indices;
+}
+
+void WriteToMemory(png_structp png, png_bytep data, png_size_t count) {
+    auto* out = static_cast<Bytes*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + count);
+}
+
+// libpng with its defaults: compression level 6 and its adaptive filter choice per row.
+Bytes EncodePng(int width, int height, int colorType, bool interlaced, const Bytes& samples,
+                const Bytes& palette = {}) {
+    Bytes out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) std::abort();
+    png_set_write_fn(png, &out, WriteToMemory, nullptr);
+    png_set_IHDR(png, info, width, height, 8, colorType, interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    std::vector<png_color> colours;
+    for (std::size_t i = 0; i + 2 < palette.size(); i += 3) colours.push_back({palette[i], palette[i + 1], palette[i + 2]});
+    if (!colours.empty()) png_set_PLTE(png, info, colours.data(), static_cast<int>(colours.size()));
+    png_write_info(png, info);
+    const std::size_t rowBytes = samples.size() / height;
+    std::vector<png_bytep> rows;
+    for (int y = 0; y < height; ++y) rows.push_back(const_cast<png_bytep>(samples.data() + rowBytes * y));
+    png_write_image(png, rows.data());
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return out;
+}
+
+struct TestFile {
+    std::string name;
+    Bytes png;
+    Bytes idat;                // the concatenated IDAT data: one zlib stream
+    std::size_t inflatedSize;  // bytes of filtered rows it inflates to
+};
+
+std::uint32_t Be32(const std::uint8_t* p) { return std::uint32_t(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3]; }
+
+TestFile MakeFile(std::string name, Bytes png) {
+    TestFile file{std::move(name), std::move(png), {}, 0};
+    for (std::size_t at = 8; at + 8 <= file.png.size();) {
+        const std::uint32_t length = Be32(&file.png[at]);
+        if (std::memcmp(&file.png[at + 4], "IDAT", 4) == 0) {
+            file.idat.insert(file.idat.end(), file.png.begin() + at + 8, file.png.begin() + at + 8 + length);
+        }
+        at += 12 + length;
+    }
+    z_stream z{};
+    inflateInit(&z);
+    Bytes sink(1 << 20);
+    z.next_in = file.idat.data();
+    z.avail_in = static_cast<uInt>(file.idat.size());
+    int result = Z_OK;
+    while (result == Z_OK) {
+        z.next_out = sink.data();
+        z.avail_out = static_cast<uInt>(sink.size());
+        result = inflate(&z, Z_NO_FLUSH);
+    }
+    file.inflatedSize = z.total_out;
+    inflateEnd(&z);
+    return file;
+}
+
+const std::vector<TestFile>& Files() {
+    static const std::vector<TestFile> files = [] {
+        std::vector<TestFile> made;
+        const Bytes rgba1080 = PhotoPixels(1920, 1080, 4, 1);
+        made.push_back(MakeFile("rgba_1920x1080", EncodePng(1920, 1080, PNG_COLOR_TYPE_RGBA, false, rgba1080)));
+        made.push_back(MakeFile("rgba_4096x4096", EncodePng(4096, 4096, PNG_COLOR_TYPE_RGBA, false, PhotoPixels(4096, 4096, 4, 2))));
+        const Bytes rgb1080 = PhotoPixels(1920, 1080, 3, 3);
+        made.push_back(MakeFile("rgb_1920x1080", EncodePng(1920, 1080, PNG_COLOR_TYPE_RGB, false, rgb1080)));
+        made.push_back(MakeFile("rgba_1920x1080_adam7", EncodePng(1920, 1080, PNG_COLOR_TYPE_RGBA, true, rgba1080)));
+        Bytes palette;
+        const Bytes indices = PaletteIndices(rgb1080, palette);
+        made.push_back(MakeFile("palette_1920x1080", EncodePng(1920, 1080, PNG_COLOR_TYPE_PALETTE, false, indices, palette)));
+        // TEVPNG_BENCH_DUMP=dir writes the files out, to look at them with other tools.
+        if (const char* dir = std::getenv("TEVPNG_BENCH_DUMP")) {
+            for (const TestFile& file : made) {
+                if (FILE* out = std::fopen((std::string(dir) + "/" + file.name + ".png").c_str(), "wb")) {
+                    std::fwrite(file.png.data(), 1, file.png.size(), out);
+                    std::fclose(out);
+                }
+            }
+        }
+        return made;
+    }();
+    return files;
+}
+
+// ---- The decoders
+
+void Floor(benchmark::State& state, const TestFile& file) {
+    for (auto _ : state) {
+        auto* out = static_cast<std::uint8_t*>(std::malloc(file.inflatedSize));
+        z_stream z{};
+        inflateInit(&z);
+        z.next_in = const_cast<std::uint8_t*>(file.idat.data());
+        z.avail_in = static_cast<uInt>(file.idat.size());
+        z.next_out = out;
+        z.avail_out = static_cast<uInt>(file.inflatedSize);
+        if (inflate(&z, Z_FINISH) != Z_STREAM_END) state.SkipWithError("inflate failed");
+        inflateEnd(&z);
+        benchmark::DoNotOptimize(out);
+        std::free(out);
+    }
+}
+
+void Tevpng(benchmark::State& state, const TestFile& file) {
+    tevpng::MemoryStream stream(file.png);
+    for (auto _ : state) {
+        stream.Seek(0, tevpng::SeekOrigin::Begin);
+        tevpng::PngImage image;
+        if (!image.LoadStream(stream) || image.LastError != tevpng::LoadError::None) state.SkipWithError("load failed");
+        benchmark::DoNotOptimize(image.ImageHeader()->PixelBits());
+    }
+}
+
+void Spng(benchmark::State& state, const TestFile& file) {
+    for (auto _ : state) {
+        spng_ctx* ctx = spng_ctx_new(0);
+        spng_set_png_buffer(ctx, file.png.data(), file.png.size());
+        std::size_t size = 0;
+        spng_decoded_image_size(ctx, SPNG_FMT_PNG, &size);
+        auto* out = static_cast<std::uint8_t*>(std::malloc(size));
+        if (spng_decode_image(ctx, out, size, SPNG_FMT_PNG, 0) != 0) state.SkipWithError("spng failed");
+        benchmark::DoNotOptimize(out);
+        std::free(out);
+        spng_ctx_free(ctx);
+    }
+}
+
+struct MemoryReader {
+    const Bytes* bytes;
+    std::size_t position;
+};
+
+void ReadFromMemory(png_structp png, png_bytep out, png_size_t count) {
+    auto* reader = static_cast<MemoryReader*>(png_get_io_ptr(png));
+    std::memcpy(out, reader->bytes->data() + reader->position, count);
+    reader->position += count;
+}
+
+void Libpng(benchmark::State& state, const TestFile& file) {
+    for (auto _ : state) {
+        png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+        png_infop info = png_create_info_struct(png);
+        if (setjmp(png_jmpbuf(png))) std::abort();
+        MemoryReader reader{&file.png, 0};
+        png_set_read_fn(png, &reader, ReadFromMemory);
+        png_read_info(png, info);
+        png_set_interlace_handling(png);
+        png_read_update_info(png, info);
+        const std::size_t rowBytes = png_get_rowbytes(png, info);
+        const std::uint32_t height = png_get_image_height(png, info);
+        auto* out = static_cast<std::uint8_t*>(std::malloc(rowBytes * height));
+        std::vector<png_bytep> rows(height);
+        for (std::uint32_t y = 0; y < height; ++y) rows[y] = out + rowBytes * y;
+        png_read_image(png, rows.data());
+        png_read_end(png, nullptr);
+        benchmark::DoNotOptimize(out);
+        std::free(out);
+        png_destroy_read_struct(&png, &info, nullptr);
+    }
+}
+
+// ---- Ratios
+
+// Collects the CPU time of each benchmark and prints every decoder's time over the floor
+// of the same file. With repetitions it takes the fastest one: on a shared machine other
+// work only ever adds time, so the minimum is the steadiest figure.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            const bool aggregate = run.run_type == Run::RT_Aggregate;
+            if (aggregate && run.aggregate_name != "min") continue;
+            const std::string name = run.run_name.function_name;  // file/decoder
+            if (!aggregate && fromMinimum_.count(name)) continue;
+            times_[name] = run.GetAdjustedCPUTime();
+            if (aggregate) fromMinimum_[name] = true;
+        }
+    }
+
+    void PrintRatios() const {
+        std::printf("\nTime over the zlib inflate floor (lower is better):\n");
+        std::printf("%-24s %10s %9s %9s %9s\n", "file", "floor ms", "tevpng", "libspng", "libpng");
+        for (const TestFile& file : Files()) {
+            auto time = [&](const char* decoder) {
+                auto it = times_.find(file.name + "/" + decoder);
+                return it == times_.end() ? 0.0 : it->second;
+            };
+            const double floor = time("zlib_floor");
+            if (floor == 0) continue;
+            std::printf("%-24s %10.2f %8.3fx %8.3fx %8.3fx\n", file.name.c_str(), floor, time("tevpng") / floor,
+                        time("libspng") / floor, time("libpng") / floor);
+        }
+    }
+
+private:
+    std::map<std::string, double> times_;  // milliseconds of CPU time: the machine may be shared
+    std::map<std::string, bool> fromMinimum_;
+};
+
+}  // namespace
+
+double Fastest(const std::vector<double>& times) { return *std::min_element(times.begin(), times.end()); }
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    using Decoder = void (*)(benchmark::State&, const TestFile&);
+    const std::pair<const char*, Decoder> decoders[] = {
+        {"zlib_floor", Floor}, {"tevpng", Tevpng}, {"libspng", Spng}, {"libpng", Libpng}};
+    for (const TestFile& file : Files()) {
+        for (auto [name, decode] : decoders) {
+            const TestFile* f = &file;
+            benchmark::RegisterBenchmark((file.name + "/" + name).c_str(),
+                                         [f, decode = decode](benchmark::State& s) { decode(s, *f); })
+                ->Unit(benchmark::kMillisecond)
+                ->ComputeStatistics("min", Fastest);
+        }
+    }
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintRatios();
+    benchmark::Shutdown();
+    return 0;
+}

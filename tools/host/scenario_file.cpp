@@ -68,7 +68,7 @@ constexpr std::array kSyntax = {
            "expect-script [NAME X Y W H]: a script (moving NAME to that rectangle) has arrived or arrives "
            "within 2 s"},
     Syntax{"expect-no-script", StepKind::ExpectNoScript, Shape::None,
-           "no script arrives within 300 ms (nor has since the last script step)"},
+           "no script arrives within the next 300 ms"},
     Syntax{"expect-size", StepKind::ExpectSize, Shape::None,
            "the plug-in's WM_SIZE (wParam 0, lParam 0) has arrived or arrives within 2 s"},
     Syntax{"expect-hotspot", StepKind::ExpectHotspot, Shape::Rectangle,

@@ -229,10 +229,12 @@ void ScenarioRunner::ExpectScript(const Step& step) {
 }
 
 void ScenarioRunner::ExpectNoScript(const Step& step) {
+    // Only what arrives from now on counts; earlier scripts are passed over.
+    const std::size_t before = window_.Page().Scripts().size();
     PumpMessagesFor(kQuietPeriodMs);
     const std::size_t arrived = window_.Page().Scripts().size();
-    if (arrived > scriptsSeen_) {
-        Fail(step, std::to_string(arrived - scriptsSeen_) + " script(s) arrived: " +
+    if (arrived > before) {
+        Fail(step, std::to_string(arrived - before) + " script(s) arrived: " +
                        ScriptAsOneLine(window_.Page().Scripts().back()));
     }
     scriptsSeen_ = arrived;

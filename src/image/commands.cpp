@@ -14,8 +14,10 @@
 #include "image/sprite_messages.h"
 #include "png/alpha_drawing.h"
 #include "png/png_image.h"
+#include "scale/resize.h"
 #include "ui/application.h"
 #include "ui/dib_bitmap.h"
+#include "ui/memory_stream.h"
 
 namespace tevpng::image {
 
@@ -30,20 +32,45 @@ bool IsExistingFile(const std::string& name) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// Commands need the display window and the current image that SetParentWindow makes.
-bool Bound() { return Binding().DisplayWindow && Images().CurrentImage; }
+// The image commands need what SetParentWindow makes: the display window, the
+// current image and the backup stream.
+bool Bound() { return Binding().DisplayWindow && Images().CurrentImage && Binding().PngBackupStream; }
 
 }  // namespace
 
 void LoadPng() {
     if (!Bound()) return;
-    Images().CurrentImage->LoadFile(Params().CurrentFile());
+    PngImage& image = *Images().CurrentImage;
+    image.LoadFile(Params().CurrentFile());  // a failed load still refreshes the backup and the label
+    // Overwritten from the start, never truncated: a shorter PNG leaves the old
+    // tail behind its IEND, where no reader looks.
+    MemoryStream& backup = *Binding().PngBackupStream;
+    backup.Seek(0, SeekOrigin::Begin);
+    image.SaveStream(backup);
     Binding().DisplayWindow->StatusLabel().SetText("load png");
 }
 
-void RestorePng() {}
-void ResizePng() {}
-void SaveScaled() {}
+void RestorePng() {
+    if (!Bound()) return;
+    MemoryStream& backup = *Binding().PngBackupStream;
+    backup.Seek(0, SeekOrigin::Begin);
+    Images().CurrentImage->LoadStream(backup);
+    // The host lays out and repaints its page on this, and so calls Draw again.
+    PostMessageA(Binding().HostWindow, WM_SIZE, 0, 0);
+}
+
+void ResizePng() {
+    if (!Bound()) return;
+    // A refused size or an empty image leaves the image exactly as it was.
+    ResizeImage(*Images().CurrentImage, Params().DataHistory(1), Params().CurrentData());
+}
+
+void SaveScaled() {
+    if (!Bound()) return;
+    const std::string path = Params().CurrentFile();  // the box's loop may run a SetFile
+    ui::ShowMessage(path);
+    Images().CurrentImage->SaveFile(path);
+}
 void LoadAlpha() {
     if (!Bound()) return;
     ImageState& images = Images();

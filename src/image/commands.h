@@ -3,7 +3,9 @@
 namespace tevpng::image {
 
 // The command exports: each reads its parameters from the parameter history and
-// works on the image state. Before SetParentWindow they do nothing.
+// works on the image state. Before SetParentWindow the commands that need the
+// display window, the current image or the backup stream do nothing; the others
+// (numbers, makesprite, test) work as they do afterwards.
 void LoadPng();
 void RestorePng();
 void ResizePng();

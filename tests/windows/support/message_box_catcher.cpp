@@ -60,6 +60,7 @@ void MessageBoxCatcher::Capture(HWND box) {
     if (GetPropA(box, "tevtest.captured")) return;
     SetPropA(box, "tevtest.captured", reinterpret_cast<HANDLE>(1));
     boxes_.push_back({GetWindow(box, GW_OWNER), WindowText(box), MessageText(box)});
+    if (onBox_) onBox_(boxes_.back());
     // Closing from inside the hook would pull the dialog down mid-creation; the
     // posted OK is handled by the box's own modal loop.
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,9 @@ public:
     MessageBoxCatcher& operator=(const MessageBoxCatcher&) = delete;
 
     const std::vector<CapturedBox>& Boxes() const { return boxes_; }
+    // Runs while each box is open, before it is closed: what the box's caller has
+    // done by then is what happened before the box.
+    void OnBox(std::function<void(const CapturedBox&)> seen) { onBox_ = std::move(seen); }
     std::vector<std::string> Texts() const;
     void Clear() { boxes_.clear(); }
 
@@ -32,6 +36,7 @@ private:
 
     HHOOK hook_ = nullptr;
     std::vector<CapturedBox> boxes_;
+    std::function<void(const CapturedBox&)> onBox_;
 };
 
 }  // namespace tevtest

@@ -20,56 +20,9 @@
 namespace tevpng {
 namespace {
 
-namespace fs = std::filesystem;
 using tevtest::Bytes;
 
 const std::string kSuite = TEVPNG_PNGSUITE_DIR;
-
-std::vector<std::string> ValidSuiteFiles() {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(kSuite)) {
-        const std::string name = entry.path().filename().string();
-        if (entry.path().extension() == ".png" && name[0] != 'x') names.push_back(name);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-// The picture as libpng sees it, as 8-bit R, G, B, A per pixel: grey of d bits widened to
-// v * 255 / (2^d - 1), palette entries looked up, colours through `gamma` (so that colours
-// written through the inverse table compare with the ones read), tRNS not applied.
-Bytes Picture(const tevtest::ReferenceImage& ref, const PngImage::GammaTable& gamma) {
-    Bytes rgba;
-    const int maxGrey = ref.bitDepth >= 8 ? 255 : (1 << ref.bitDepth) - 1;
-    const std::size_t rowBytes = ref.samples.size() / ref.height;
-    for (int y = 0; y < ref.height; ++y) {
-        for (int x = 0; x < ref.width; ++x) {
-            const std::uint8_t* s = ref.samples.data() + rowBytes * y + static_cast<std::size_t>(x) * ref.channels;
-            std::uint8_t r = 0, g = 0, b = 0, a = 255;
-            switch (ref.colorType) {
-                case 0:
-                case 4:
-                    r = g = b = static_cast<std::uint8_t>(s[0] * 255 / maxGrey);
-                    if (ref.colorType == 4) a = s[1];
-                    break;
-                case 2:
-                case 6:
-                    r = gamma[s[0]], g = gamma[s[1]], b = gamma[s[2]];
-                    if (ref.colorType == 6) a = s[3];
-                    break;
-                case 3:
-                    if (3u * s[0] + 2 < ref.palette.size()) {
-                        r = gamma[ref.palette[3 * s[0]]];
-                        g = gamma[ref.palette[3 * s[0] + 1]];
-                        b = gamma[ref.palette[3 * s[0] + 2]];
-                    }
-                    break;
-            }
-            rgba.insert(rgba.end(), {r, g, b, a});
-        }
-    }
-    return rgba;
-}
 
 // Where PNG allows each chunk: 0 right after IHDR .. 4 IEND; -1 anywhere between IHDR and IEND.
 int Stage(const std::string& type) {
@@ -164,7 +117,7 @@ TEST_P(SuiteRoundTrip, SaveThenLoadGivesTheSamePixels) {
     ASSERT_TRUE(before.has_value());
     ASSERT_TRUE(after.has_value());
     EXPECT_EQ(after->gamma, before->gamma);
-    EXPECT_EQ(Picture(*after, image.Gamma), Picture(*before, image.Gamma));
+    EXPECT_EQ(tevtest::ReferenceRgba(*after, image.Gamma, false), tevtest::ReferenceRgba(*before, image.Gamma, false));
 
     // Every chunk is kept, where PNG allows it.
     const auto originalChunks = tevtest::ParseChunks(original);
@@ -182,7 +135,7 @@ TEST_P(SuiteRoundTrip, SaveThenLoadGivesTheSamePixels) {
     EXPECT_EQ(actual, expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(PngSuite, SuiteRoundTrip, testing::ValuesIn(ValidSuiteFiles()),
+INSTANTIATE_TEST_SUITE_P(PngSuite, SuiteRoundTrip, testing::ValuesIn(tevtest::PngSuiteFiles(kSuite, false)),
                          [](const auto& info) { return info.param.substr(0, info.param.size() - 4); });
 
 }  // namespace

@@ -25,52 +25,6 @@ using tevtest::DibToRgba;
 const std::string kSuite = TEVPNG_PNGSUITE_DIR;
 const std::string kHashTable = std::string(TEVPNG_FIXTURES_DIR) + "/pngsuite_rgba_hashes.txt";
 
-std::vector<std::string> SuiteFiles(bool broken) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(kSuite)) {
-        std::string name = entry.path().filename().string();
-        if (entry.path().extension() == ".png" && (name[0] == 'x') == broken) names.push_back(name);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-// The expected RGBA of a pixel from libpng's samples: grey of d bits is widened to
-// v * 255 / (2^d - 1) (the grey ramp), palette indices look their colour up (black beyond
-// the palette), colours pass through the gamma table, alpha does not, tRNS is not applied.
-std::vector<std::uint8_t> ExpectedRgba(const tevtest::ReferenceImage& ref, const PngImage::GammaTable& gamma) {
-    std::vector<std::uint8_t> rgba;
-    const int maxGrey = ref.bitDepth >= 8 ? 255 : (1 << ref.bitDepth) - 1;
-    const std::size_t rowBytes = ref.samples.size() / ref.height;
-    for (int y = 0; y < ref.height; ++y) {
-        for (int x = 0; x < ref.width; ++x) {
-            const std::uint8_t* s = ref.samples.data() + rowBytes * y + static_cast<std::size_t>(x) * ref.channels;
-            std::uint8_t r = 0, g = 0, b = 0, a = 255;
-            switch (ref.colorType) {
-                case 0:
-                case 4:
-                    r = g = b = gamma[s[0] * 255 / maxGrey];
-                    if (ref.colorType == 4) a = s[1];
-                    break;
-                case 2:
-                case 6:
-                    r = gamma[s[0]], g = gamma[s[1]], b = gamma[s[2]];
-                    if (ref.colorType == 6) a = s[3];
-                    break;
-                case 3:
-                    if (3u * s[0] + 2 < ref.palette.size()) {
-                        r = gamma[ref.palette[3 * s[0]]];
-                        g = gamma[ref.palette[3 * s[0] + 1]];
-                        b = gamma[ref.palette[3 * s[0] + 2]];
-                    }
-                    break;
-            }
-            rgba.insert(rgba.end(), {r, g, b, a});
-        }
-    }
-    return rgba;
-}
-
 // The display gamma table worked out independently, in double precision.
 PngImage::GammaTable DoubleGammaTable(std::uint32_t value) {
     PngImage::GammaTable table{};
@@ -103,7 +57,7 @@ TEST_P(ValidSuiteFile, DecodesLikeLibpng) {
     }
     EXPECT_EQ(header->AlphaPlane() != nullptr, ref->colorType == 4 || ref->colorType == 6);
     const auto actual = DibToRgba(*header);
-    const auto expected = ExpectedRgba(*ref, image.Gamma);
+    const auto expected = tevtest::ReferenceRgba(*ref, image.Gamma, true);
     ASSERT_EQ(actual.size(), expected.size());
     for (std::size_t i = 0; i < actual.size(); ++i) {
         ASSERT_EQ(actual[i], expected[i]) << "pixel " << i / 4 % ref->width << "," << i / 4 / ref->width
@@ -111,13 +65,13 @@ TEST_P(ValidSuiteFile, DecodesLikeLibpng) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(PngSuite, ValidSuiteFile, testing::ValuesIn(SuiteFiles(false)),
+INSTANTIATE_TEST_SUITE_P(PngSuite, ValidSuiteFile, testing::ValuesIn(tevtest::PngSuiteFiles(kSuite, false)),
                          [](const auto& info) { return info.param.substr(0, info.param.size() - 4); });
 
 // Interlaced and sequential files of the same picture give the same bytes, gamma included.
 TEST(PngSuitePairs, InterlacedAndSequentialFilesDecodeIdentically) {
     int pairs = 0;
-    for (const std::string& name : SuiteFiles(false)) {
+    for (const std::string& name : tevtest::PngSuiteFiles(kSuite, false)) {
         if (name.size() < 4 || name[3] != 'i') continue;
         std::string twin = name;
         twin[3] = 'n';
@@ -186,7 +140,7 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST(PngSuiteBroken, EveryBrokenFileHasACase) {
-    EXPECT_EQ(SuiteFiles(true).size(), 14u);
+    EXPECT_EQ(tevtest::PngSuiteFiles(kSuite, true).size(), 14u);
 }
 
 // The RGBA hashes the Windows build checks its DIB sections against. Regenerate with
@@ -195,7 +149,7 @@ TEST(PngSuiteHashes, MatchTheRecordedTable) {
     const bool record = std::getenv("TEVPNG_RECORD_HASHES") != nullptr;
     const auto table = tevtest::ReadHashTable(kHashTable);
     std::string lines = "# RGBA pixels (FNV-1a 64) of every valid PngSuite file, as decoded into DIB + alpha plane\n";
-    for (const std::string& name : SuiteFiles(false)) {
+    for (const std::string& name : tevtest::PngSuiteFiles(kSuite, false)) {
         PngImage image;
         ASSERT_TRUE(image.LoadFile(kSuite + "/" + name));
         const std::string hash = tevtest::Hex64(tevtest::Fnv1a64(DibToRgba(*image.ImageHeader())));

@@ -1,5 +1,9 @@
 #include "libpng_reference.h"
 
+#include <filesystem>
+
+#include <algorithm>
+
 #include <png.h>
 
 #include <cstring>
@@ -99,6 +103,51 @@ std::vector<std::uint8_t> EncodeWithLibpng(const ReferenceEncoding& image) {
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::uint8_t> ReferenceRgba(const ReferenceImage& ref, const GammaTable& gamma, bool greyThroughGamma) {
+    std::vector<std::uint8_t> rgba;
+    const int maxGrey = ref.bitDepth >= 8 ? 255 : (1 << ref.bitDepth) - 1;
+    const std::size_t rowBytes = ref.samples.size() / ref.height;
+    for (int y = 0; y < ref.height; ++y) {
+        for (int x = 0; x < ref.width; ++x) {
+            const std::uint8_t* s = ref.samples.data() + rowBytes * y + static_cast<std::size_t>(x) * ref.channels;
+            std::uint8_t r = 0, g = 0, b = 0, a = 255;
+            switch (ref.colorType) {
+                case 0:
+                case 4: {
+                    const auto grey = static_cast<std::uint8_t>(s[0] * 255 / maxGrey);
+                    r = g = b = greyThroughGamma ? gamma[grey] : grey;
+                    if (ref.colorType == 4) a = s[1];
+                    break;
+                }
+                case 2:
+                case 6:
+                    r = gamma[s[0]], g = gamma[s[1]], b = gamma[s[2]];
+                    if (ref.colorType == 6) a = s[3];
+                    break;
+                case 3:
+                    if (3u * s[0] + 2 < ref.palette.size()) {
+                        r = gamma[ref.palette[3 * s[0]]];
+                        g = gamma[ref.palette[3 * s[0] + 1]];
+                        b = gamma[ref.palette[3 * s[0] + 2]];
+                    }
+                    break;
+            }
+            rgba.insert(rgba.end(), {r, g, b, a});
+        }
+    }
+    return rgba;
+}
+
+std::vector<std::string> PngSuiteFiles(const std::string& directory, bool broken) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(directory)) {
+        const std::string name = entry.path().filename().string();
+        if (entry.path().extension() == ".png" && (name[0] == 'x') == broken) names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 }  // namespace tevtest

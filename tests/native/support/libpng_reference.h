@@ -1,6 +1,7 @@
 #pragma once
 // libpng as the independent decoder and encoder of the tests.
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -38,5 +39,15 @@ struct ReferenceEncoding {
 std::vector<std::uint8_t> EncodeWithLibpng(const ReferenceEncoding& image);
 
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
+
+// The picture libpng decoded, as 8-bit R, G, B, A per pixel, top row first, by the rules this
+// plug-in holds pixels by: grey of d bits widened to v * 255 / (2^d - 1), palette indices
+// looking their colour up (black beyond the palette), colours through `gamma`, alpha never,
+// tRNS not applied. Grey goes through `gamma` only when `greyThroughGamma` is set.
+using GammaTable = std::array<std::uint8_t, 256>;
+std::vector<std::uint8_t> ReferenceRgba(const ReferenceImage& ref, const GammaTable& gamma, bool greyThroughGamma);
+
+// The names of the suite's files, sorted: the broken ones (named x*) or the valid ones.
+std::vector<std::string> PngSuiteFiles(const std::string& directory, bool broken);
 
 }  // namespace tevtest

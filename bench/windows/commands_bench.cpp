@@ -15,6 +15,7 @@
 #include "dib_surface.h"
 #include "files.h"
 #include "host_page.h"
+#include "median_timer.h"
 #include "message_box_catcher.h"
 #include "plugin_dll.h"
 #include "png/png_image.h"
@@ -22,6 +23,8 @@
 #include "ui/memory_stream.h"
 
 using namespace tevtest;
+
+using tevbench::MedianMs;
 
 namespace {
 
@@ -47,32 +50,6 @@ void WritePng(const std::string& path, const Bytes& png) {
 }
 
 // Median of `runs` timed calls of `work`, each after an untimed `prepare`.
-template <typename Prepare, typename Work>
-double MedianMs(int runs, Prepare prepare, Work work) {
-    LARGE_INTEGER frequency, start, stop;
-    QueryPerformanceFrequency(&frequency);
-    std::vector<double> times;
-    prepare();
-    work();  // warm-up
-    for (int i = 0; i < runs; ++i) {
-        prepare();
-        QueryPerformanceCounter(&start);
-        work();
-        GdiFlush();
-        QueryPerformanceCounter(&stop);
-        times.push_back(1000.0 * static_cast<double>(stop.QuadPart - start.QuadPart) /
-                        static_cast<double>(frequency.QuadPart));
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-template <typename Work>
-double MedianMs(int runs, Work work) {
-    return MedianMs(
-        runs, [] {}, work);
-}
-
 void Row(const char* what, double ms) { std::printf("  %-52s %9.3f ms\n", what, ms); }
 
 }  // namespace

@@ -11,10 +11,12 @@
 #include "dib_surface.h"
 #include "files.h"
 #include "host_page.h"
+#include "median_timer.h"
 #include "plugin_dll.h"
 #include "png_builder.h"
 
 using namespace tevtest;
+using tevbench::MedianMs;
 
 namespace {
 
@@ -36,23 +38,6 @@ Bytes PhotoLikePng() {
         rows.push_back(row);
     }
     return PngBytes::Start(kWidth, kHeight, 8, 6).Idat(Zlib(FilteredRows(rows), 1)).Iend().bytes();
-}
-
-template <typename Work>
-double MedianMs(Work work) {
-    LARGE_INTEGER frequency, start, stop;
-    QueryPerformanceFrequency(&frequency);
-    std::vector<double> times;
-    work();  // warm-up
-    for (int i = 0; i < kRuns; ++i) {
-        QueryPerformanceCounter(&start);
-        work();
-        GdiFlush();
-        QueryPerformanceCounter(&stop);
-        times.push_back(1000.0 * (stop.QuadPart - start.QuadPart) / frequency.QuadPart);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
 }
 
 }  // namespace
@@ -83,9 +68,9 @@ int main() {
     });
     const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
 
-    const double draw = MedianMs([&] { dll.Draw(target.Dc(), 0, 0, kWidth, kHeight); });
+    const double draw = MedianMs(kRuns, [&] { dll.Draw(target.Dc(), 0, 0, kWidth, kHeight); });
     const double alphaBlend = MedianMs(
-        [&] { AlphaBlend(target.Dc(), 0, 0, kWidth, kHeight, source.Dc(), 0, 0, kWidth, kHeight, blend); });
+        kRuns, [&] { AlphaBlend(target.Dc(), 0, 0, kWidth, kHeight, source.Dc(), 0, 0, kWidth, kHeight, blend); });
     std::printf("1920x1080 RGBA, median of %d runs under Wine:\n", kRuns);
     std::printf("  Draw (capture, blend, write back)  %8.3f ms\n", draw);
     std::printf("  GDI AlphaBlend (premultiplied)      %8.3f ms\n", alphaBlend);

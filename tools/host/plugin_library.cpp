@@ -36,8 +36,11 @@ PluginLibrary::PluginLibrary(const std::string& path) : path_(path) {
     Bind(SetFile, "SetFile");
 }
 
-PluginLibrary::~PluginLibrary() {
+PluginLibrary::~PluginLibrary() { Unload(); }
+
+void PluginLibrary::Unload() {
     if (module_) FreeLibrary(module_);
+    module_ = nullptr;
 }
 
 std::string PluginLibrary::Problem() const {

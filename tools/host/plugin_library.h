@@ -32,6 +32,9 @@ public:
     // Why not: the load error or the exports that are missing.
     std::string Problem() const;
     const std::string& Path() const { return path_; }
+    HMODULE Module() const { return module_; }
+    // Unloads now (FreeLibrary); the exports must not be called afterwards.
+    void Unload();
     // The library's file name up to its first dot: "tevpng" for tevpng.dll. Its settings
     // file carries that name.
     std::string ModuleName() const;

@@ -11,47 +11,12 @@ std::string PluginDll::TestProgramDirectory() {
 
 std::string PluginDll::DefaultPath() { return TestProgramDirectory() + "tevpng.dll"; }
 
-PluginDll::PluginDll(const std::string& path) : path_(path), module_(LoadLibraryA(path.c_str())) {
-    if (!module_) return;
-    Bind(setalphacolor, "setalphacolor");
-    Bind(shide, "shide");
-    Bind(loadalpha, "loadalpha");
-    Bind(setcurframe, "setcurframe");
-    Bind(spriteanim, "spriteanim");
-    Bind(makesprite, "makesprite");
-    Bind(savescaled, "savescaled");
-    Bind(restorepng, "restorepng");
-    Bind(resizepng, "resizepng");
-    Bind(loadpng, "loadpng");
-    Bind(test, "test");
-    Bind(Draw, "Draw");
-    Bind(SetParentWindow, "SetParentWindow");
-    Bind(CreateObject, "CreateObject");
-    Bind(Interface, "Interface");
-    Bind(HasIntDlg, "HasIntDlg");
-    Bind(GetInfo, "GetInfo");
-    Bind(GetShortInfo, "GetShortInfo");
-    Bind(Copyright, "Copyright");
-    Bind(SetPath, "SetPath");
-    Bind(GetData, "GetData");
-    Bind(SetData, "SetData");
-    Bind(GetFile, "GetFile");
-    Bind(SetFile, "SetFile");
-}
-
-PluginDll::~PluginDll() { Unload(); }
-
-void PluginDll::Unload() {
-    if (module_) FreeLibrary(module_);
-    module_ = nullptr;
-}
-
 FARPROC PluginDll::Export(const char* name) const {
-    return module_ ? GetProcAddress(module_, name) : nullptr;
+    return Module() ? GetProcAddress(Module(), name) : nullptr;
 }
 
 FARPROC PluginDll::ExportByOrdinal(int ordinal) const {
-    return module_ ? GetProcAddress(module_, MAKEINTRESOURCEA(ordinal)) : nullptr;
+    return Module() ? GetProcAddress(Module(), MAKEINTRESOURCEA(ordinal)) : nullptr;
 }
 
 }  // namespace tevtest

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "host/message_pump.h"
+
 namespace tevtest {
 
 // Script messages the plug-in posts to its host page.
@@ -47,18 +49,8 @@ private:
     std::vector<ReceivedMessage> received_;
 };
 
-// Dispatches this thread's messages for `milliseconds`, waking for each one.
-void PumpMessagesFor(int milliseconds);
-
-// Dispatches this thread's messages until `done()` holds or `timeoutMs` passes.
-template <typename Predicate>
-bool PumpMessagesUntil(Predicate done, int timeoutMs) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (static_cast<int>(GetTickCount() - start) >= timeoutMs) return false;
-        PumpMessagesFor(5);
-    }
-    return true;
-}
+// The reference host's message pumping: PumpMessagesFor(ms), PumpMessagesUntil(done, timeoutMs).
+using tevhost::PumpMessagesFor;
+using tevhost::PumpMessagesUntil;
 
 }  // namespace tevtest

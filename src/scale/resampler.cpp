@@ -13,6 +13,7 @@
 #include "scale/exact_sine.h"
 #include "scale/transpose.h"
 #include "scale/weighted_sum.h"
+#include "scale/widened_units.h"
 
 namespace tevpng {
 namespace {
@@ -21,9 +22,14 @@ namespace {
 // not be allocated anyway, and below it every position fits in 32 bits.
 constexpr std::uint64_t MaxContributors = std::uint64_t{1} << 28;
 
-// Source rows handled together by the horizontal pass: transposed, they give each
-// target column 64 (grey) or 192 (colour) values to sum side by side.
-constexpr std::int32_t StripRows = 64;
+// Values of one source column in a strip of the horizontal pass (all its rows and
+// channels), summed side by side: whole blocks of every kernel.
+constexpr std::int32_t StripValues = 192;
+
+// The vertical pass widens bands of about this many bytes (all slots together), so
+// that they stay in a second-level cache, in multiples of a kernel block.
+constexpr std::ptrdiff_t BandBytes = 512 * 1024;
+constexpr std::ptrdiff_t BandMultiple = 96;
 
 // The SSE control register decides rounding and denormal handling of every float
 // operation here; a host may have changed it. Round to nearest, no flush to zero,
@@ -215,30 +221,61 @@ StretchResult MakePlan(std::int32_t sourceWidth, std::int32_t sourceHeight, std:
     return StretchResult::Code::Ok;
 }
 
+// The longest list and the widest span of source indices in one list.
+struct ListExtent {
+    std::int32_t longest = 0;
+    std::int32_t span = 1;
+};
+
+ListExtent MeasureLists(const ContributorLists& lists) {
+    ListExtent extent;
+    for (std::int32_t i = 0; i < lists.Count(); ++i) {
+        const Contributor* list = lists.List(i);
+        const std::int32_t length = lists.Length(i);
+        extent.longest = std::max(extent.longest, length);
+        if (length == 0) continue;
+        std::int32_t low = list[0].index, high = list[0].index;
+        for (std::int32_t k = 1; k < length; ++k) {
+            low = std::min(low, list[k].index);
+            high = std::max(high, list[k].index);
+        }
+        extent.span = std::max(extent.span, high - low + 1);
+    }
+    return extent;
+}
+
 // The horizontal pass on a strip of rows at a time: the strip is transposed so that
 // the values of one source column in all rows of the strip lie side by side, and each
 // target column is then one call of the kernel over all of them.
 class HorizontalPass {
 public:
-    bool Allocate(std::int32_t sourceWidth, std::int32_t targetWidth, std::int32_t channels) {
-        const std::int64_t columnBytes = std::int64_t{StripRows} * channels;
+    static constexpr std::int32_t StripRows(std::int32_t channels) { return StripValues / channels; }
+
+    bool Allocate(const ContributorLists& lists, std::int32_t sourceWidth, std::int32_t targetWidth,
+                  std::int32_t channels) {
+        const std::int64_t columnBytes = std::int64_t{StripRows(channels)} * channels;
         const std::size_t sourceBytes = BufferBytes(columnBytes, sourceWidth);
         const std::size_t targetBytes = BufferBytes(columnBytes, targetWidth);
         if (sourceBytes == 0 || targetBytes == 0) return false;
         sourceStrip_.reset(new (std::nothrow) std::uint8_t[sourceBytes]);
         targetStrip_.reset(new (std::nothrow) std::uint8_t[targetBytes]);
-        return sourceStrip_ && targetStrip_;
+        const ListExtent extent = MeasureLists(lists);
+        return sourceStrip_ && targetStrip_ &&
+               columns_.Allocate(std::min(extent.span, sourceWidth), columnBytes, extent.longest);
     }
 
-    void Run(detail::WeightedSumKernel kernel, const ContributorLists& lists, ConstRasterView source,
-             std::int32_t rows, RasterView out) {
-        for (std::int32_t y = 0; y < rows; y += StripRows) {
-            const std::int32_t stripRows = std::min(StripRows, rows - y);
+    void Run(const detail::Kernels& kernels, const ContributorLists& lists, ConstRasterView source, std::int32_t rows,
+             RasterView out) {
+        for (std::int32_t y = 0; y < rows; y += StripRows(source.channels)) {
+            const std::int32_t stripRows = std::min(StripRows(source.channels), rows - y);
             const std::ptrdiff_t pitch = static_cast<std::ptrdiff_t>(stripRows) * source.channels;
             Gather(source, y, stripRows);
+            columns_.Reset(pitch);
+            const auto column = [&](std::int32_t x) { return sourceStrip_.get() + x * pitch; };
             for (std::int32_t i = 0; i < lists.Count(); ++i) {
-                kernel(lists.List(i), lists.Length(i), sourceStrip_.get(), pitch, pitch,
-                       targetStrip_.get() + i * pitch);
+                const Contributor* placed = columns_.Place(lists.List(i), lists.Length(i), kernels.widen, column);
+                kernels.weightedSum(placed, lists.Length(i), columns_.Values(), columns_.Step(), pitch,
+                                    targetStrip_.get() + i * pitch);
             }
             Scatter(out, y, stripRows);
         }
@@ -258,27 +295,66 @@ private:
 
     std::unique_ptr<std::uint8_t[]> sourceStrip_;
     std::unique_ptr<std::uint8_t[]> targetStrip_;
+    detail::WidenedUnits columns_;
 };
 
-StretchResult RunPlan(detail::WeightedSumKernel kernel, const StretchPlan& plan, ConstRasterView source,
+// The vertical pass on a band of columns at a time, narrow enough that the widened
+// rows one list needs stay in the processor's second-level cache.
+class VerticalPass {
+public:
+    bool Allocate(const ContributorLists& lists, std::int32_t sourceRows, std::ptrdiff_t rowValues) {
+        const ListExtent extent = MeasureLists(lists);
+        const std::int32_t slots = std::min(extent.span, sourceRows);
+        bandValues_ = BandValues(slots, rowValues);
+        return rows_.Allocate(slots, bandValues_, extent.longest);
+    }
+
+    void Run(const detail::Kernels& kernels, const ContributorLists& lists, ConstRasterView between,
+             RasterView target) {
+        const std::ptrdiff_t rowValues = static_cast<std::ptrdiff_t>(target.width) * target.channels;
+        for (std::ptrdiff_t band = 0; band < rowValues; band += bandValues_) {
+            const std::ptrdiff_t values = std::min(bandValues_, rowValues - band);
+            rows_.Reset(values);
+            const auto row = [&](std::int32_t y) { return between.Row(y) + band; };
+            for (std::int32_t i = 0; i < target.height; ++i) {
+                const Contributor* placed = rows_.Place(lists.List(i), lists.Length(i), kernels.widen, row);
+                kernels.weightedSum(placed, lists.Length(i), rows_.Values(), rows_.Step(), values,
+                                    target.Row(i) + band);
+            }
+        }
+    }
+
+private:
+    // Bands of equal width, a multiple of BandMultiple, about BandBytes for all slots.
+    static std::ptrdiff_t BandValues(std::int32_t slots, std::ptrdiff_t rowValues) {
+        const std::ptrdiff_t widest =
+            std::max<std::ptrdiff_t>(BandMultiple, BandBytes / (slots * std::ptrdiff_t{sizeof(double)}));
+        if (rowValues <= widest) return rowValues;
+        const std::ptrdiff_t bands = (rowValues + widest - 1) / widest;
+        const std::ptrdiff_t even = (rowValues + bands - 1) / bands;
+        return (even + BandMultiple - 1) / BandMultiple * BandMultiple;
+    }
+
+    std::ptrdiff_t bandValues_ = 0;
+    detail::WidenedUnits rows_;
+};
+
+StretchResult RunPlan(const detail::Kernels& kernels, const StretchPlan& plan, ConstRasterView source,
                       RasterView target) {
     // A source whose rows are all one row needs that row resampled only once.
     const std::int32_t distinctRows = source.stride == 0 ? 1 : source.height;
     RasterBuffer intermediate;
     HorizontalPass horizontal;
+    VerticalPass vertical;
     if (!intermediate.Allocate(target.width, distinctRows, source.channels) ||
-        !horizontal.Allocate(source.width, target.width, source.channels)) {
+        !horizontal.Allocate(plan.horizontal, source.width, target.width, source.channels) ||
+        !vertical.Allocate(plan.vertical, source.height, std::ptrdiff_t{target.width} * target.channels)) {
         return StretchResult::Code::OutOfMemory;
     }
     RasterView between = intermediate.View();
-    horizontal.Run(kernel, plan.horizontal, source, distinctRows, between);
+    horizontal.Run(kernels, plan.horizontal, source, distinctRows, between);
     if (source.stride == 0) between.stride = 0;
-
-    const std::ptrdiff_t rowValues = static_cast<std::ptrdiff_t>(target.width) * target.channels;
-    for (std::int32_t i = 0; i < target.height; ++i) {
-        kernel(plan.vertical.List(i), plan.vertical.Length(i), between.pixels, between.stride, rowValues,
-               target.Row(i));
-    }
+    vertical.Run(kernels, plan.vertical, between, target);
     return StretchResult::Code::Ok;
 }
 
@@ -304,17 +380,11 @@ StretchResult StretchWith(SimdLevel level, ConstRasterView source, RasterView ta
     StretchPlan plan;
     result = MakePlan(source.width, source.height, target.width, target.height, filter, radius, plan);
     if (!result.Ok()) return result;
-    return RunPlan(KernelFor(level), plan, source, target);
+    return RunPlan(KernelsFor(level), plan, source, target);
 }
 
-}  // namespace detail
-
-StretchResult Stretch(ConstRasterView source, RasterView target, FilterFunction filter, float radius) {
-    return detail::StretchWith(detail::BestSimdLevel(), source, target, filter, radius);
-}
-
-StretchResult ResampleColorAndAlpha(ConstRasterView color, ConstRasterView alpha, std::int32_t width,
-                                    std::int32_t height, ResampledImage& out) {
+StretchResult ResampleColorAndAlphaWith(SimdLevel level, ConstRasterView color, ConstRasterView alpha,
+                                        std::int32_t width, std::int32_t height, ResampledImage& out) {
     StretchResult result = CheckSizes(color.width, color.height, width, height);
     if (!result.Ok()) return result;
     std::unique_ptr<std::uint8_t[]> opaqueRow;
@@ -341,11 +411,22 @@ StretchResult ResampleColorAndAlpha(ConstRasterView color, ConstRasterView alpha
     // Colour and alpha share their sizes, so they share the contributor lists.
     StretchPlan plan;
     result = MakePlan(color.width, color.height, width, height, Lanczos3Filter, Lanczos3Radius, plan);
-    const detail::WeightedSumKernel kernel = detail::KernelFor(detail::BestSimdLevel());
-    if (result.Ok()) result = RunPlan(kernel, plan, color, resized.color.View());
-    if (result.Ok()) result = RunPlan(kernel, plan, alpha, resized.alpha.View());
+    const Kernels kernels = KernelsFor(level);
+    if (result.Ok()) result = RunPlan(kernels, plan, color, resized.color.View());
+    if (result.Ok()) result = RunPlan(kernels, plan, alpha, resized.alpha.View());
     if (result.Ok()) out = std::move(resized);
     return result;
+}
+
+}  // namespace detail
+
+StretchResult Stretch(ConstRasterView source, RasterView target, FilterFunction filter, float radius) {
+    return detail::StretchWith(detail::BestSimdLevel(), source, target, filter, radius);
+}
+
+StretchResult ResampleColorAndAlpha(ConstRasterView color, ConstRasterView alpha, std::int32_t width,
+                                    std::int32_t height, ResampledImage& out) {
+    return detail::ResampleColorAndAlphaWith(detail::BestSimdLevel(), color, alpha, width, height, out);
 }
 
 }  // namespace tevpng

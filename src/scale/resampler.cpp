@@ -26,10 +26,6 @@ constexpr std::uint64_t MaxContributors = std::uint64_t{1} << 28;
 // channels), summed side by side: whole blocks of every kernel.
 constexpr std::int32_t StripValues = 192;
 
-// The vertical pass widens bands of about this many bytes (all slots together), so
-// that they stay in a second-level cache, in multiples of a kernel block.
-constexpr std::ptrdiff_t BandBytes = 512 * 1024;
-constexpr std::ptrdiff_t BandMultiple = 96;
 
 // The SSE control register decides rounding and denormal handling of every float
 // operation here; a host may have changed it. Round to nearest, no flush to zero,
@@ -227,19 +223,28 @@ struct ListExtent {
     std::int32_t span = 1;
 };
 
+// The lowest and highest source index of one list (0 and -1 for an empty one).
+struct IndexRange {
+    std::int32_t low = 0;
+    std::int32_t high = -1;
+};
+
+IndexRange RangeOf(const Contributor* list, std::int32_t length) {
+    if (length == 0) return {};
+    IndexRange range{list[0].index, list[0].index};
+    for (std::int32_t k = 1; k < length; ++k) {
+        range.low = std::min(range.low, list[k].index);
+        range.high = std::max(range.high, list[k].index);
+    }
+    return range;
+}
+
 ListExtent MeasureLists(const ContributorLists& lists) {
     ListExtent extent;
     for (std::int32_t i = 0; i < lists.Count(); ++i) {
-        const Contributor* list = lists.List(i);
-        const std::int32_t length = lists.Length(i);
-        extent.longest = std::max(extent.longest, length);
-        if (length == 0) continue;
-        std::int32_t low = list[0].index, high = list[0].index;
-        for (std::int32_t k = 1; k < length; ++k) {
-            low = std::min(low, list[k].index);
-            high = std::max(high, list[k].index);
-        }
-        extent.span = std::max(extent.span, high - low + 1);
+        const IndexRange range = RangeOf(lists.List(i), lists.Length(i));
+        extent.longest = std::max(extent.longest, lists.Length(i));
+        extent.span = std::max(extent.span, range.high - range.low + 1);
     }
     return extent;
 }
@@ -264,21 +269,20 @@ public:
                columns_.Allocate(std::min(extent.span, sourceWidth), columnBytes, extent.longest);
     }
 
-    void Run(const detail::Kernels& kernels, const ContributorLists& lists, ConstRasterView source, std::int32_t rows,
-             RasterView out) {
-        for (std::int32_t y = 0; y < rows; y += StripRows(source.channels)) {
-            const std::int32_t stripRows = std::min(StripRows(source.channels), rows - y);
-            const std::ptrdiff_t pitch = static_cast<std::ptrdiff_t>(stripRows) * source.channels;
-            Gather(source, y, stripRows);
-            columns_.Reset(pitch);
-            const auto column = [&](std::int32_t x) { return sourceStrip_.get() + x * pitch; };
-            for (std::int32_t i = 0; i < lists.Count(); ++i) {
-                const Contributor* placed = columns_.Place(lists.List(i), lists.Length(i), kernels.widen, column);
-                kernels.weightedSum(placed, lists.Length(i), columns_.Values(), columns_.Step(), pitch,
-                                    targetStrip_.get() + i * pitch);
-            }
-            Scatter(out, y, stripRows);
+    // Resamples source rows y.. into the out.height rows of `out`.
+    void RunStrip(const detail::Kernels& kernels, const ContributorLists& lists, ConstRasterView source,
+                  std::int32_t y, RasterView out) {
+        const std::int32_t stripRows = out.height;
+        const std::ptrdiff_t pitch = static_cast<std::ptrdiff_t>(stripRows) * source.channels;
+        Gather(source, y, stripRows);
+        columns_.Reset(pitch);
+        const auto column = [&](std::int32_t x) { return sourceStrip_.get() + x * pitch; };
+        for (std::int32_t i = 0; i < lists.Count(); ++i) {
+            const Contributor* placed = columns_.Place(lists.List(i), lists.Length(i), kernels.widen, column);
+            kernels.weightedSum(placed, lists.Length(i), columns_.Values(), columns_.Step(), pitch,
+                                targetStrip_.get() + i * pitch);
         }
+        Scatter(out);
     }
 
 private:
@@ -288,9 +292,9 @@ private:
                                source.width * source.channels);
     }
 
-    void Scatter(RasterView out, std::int32_t y, std::int32_t stripRows) {
-        detail::TransposeBytes(targetStrip_.get(), stripRows, out.Row(y), out.stride,
-                               out.width * out.channels, stripRows);
+    void Scatter(RasterView out) {
+        detail::TransposeBytes(targetStrip_.get(), out.height, out.pixels, out.stride, out.width * out.channels,
+                               out.height);
     }
 
     std::unique_ptr<std::uint8_t[]> sourceStrip_;
@@ -298,63 +302,117 @@ private:
     detail::WidenedUnits columns_;
 };
 
-// The vertical pass on a band of columns at a time, narrow enough that the widened
-// rows one list needs stay in the processor's second-level cache.
+// The intermediate raster (target width x source height) as far as the vertical pass
+// still needs it: the horizontal pass writes strips of rows into a ring of rows, row y
+// in ring row y mod ringRows, and the vertical pass reads them back as its lists reach
+// them. So the rows pass through the caches once instead of through a whole raster.
+class IntermediateRows {
+public:
+    // Every ring row is written by a strip before it is read; strips fill whole ring rows.
+    bool Allocate(std::int32_t ringRows, std::int32_t width, std::int32_t channels) {
+        ringRows_ = ringRows;
+        return buffer_.Allocate(width, ringRows, channels);
+    }
+
+    // Where the `rows` rows from row y on go.
+    RasterView Strip(std::int32_t y, std::int32_t rows) const {
+        RasterView view = buffer_.View();
+        view.pixels = view.Row(y % ringRows_);
+        view.height = rows;
+        return view;
+    }
+
+    const std::uint8_t* Row(std::int32_t y) const { return buffer_.View().Row(y % ringRows_); }
+
+private:
+    RasterBuffer buffer_;
+    std::int32_t ringRows_ = 1;
+};
+
+// Produces the intermediate rows strip by strip, just ahead of the vertical lists.
+class IntermediateProducer {
+public:
+    IntermediateProducer(std::int32_t distinctRows, std::int32_t stripRows)
+        : distinctRows_(distinctRows), stripRows_(stripRows) {}
+
+    // Rows produced once every row up to `high` exists: whole strips.
+    std::int32_t RowsAfter(std::int32_t high) const {
+        const std::int32_t wanted = std::min(high + 1, distinctRows_);
+        return std::min(distinctRows_, (wanted + stripRows_ - 1) / stripRows_ * stripRows_);
+    }
+
+    // Ring rows enough that every row a list names is still there while it is summed.
+    std::int32_t RingRows(const ContributorLists& lists) const {
+        std::int32_t produced = 0, needed = 1;
+        for (std::int32_t i = 0; i < lists.Count(); ++i) {
+            const IndexRange range = RangeOf(lists.List(i), lists.Length(i));
+            produced = std::max(produced, RowsAfter(range.high));
+            needed = std::max(needed, produced - std::min(range.low, produced));
+        }
+        needed = std::max(needed, std::min(stripRows_, distinctRows_));
+        return (needed + stripRows_ - 1) / stripRows_ * stripRows_;
+    }
+
+    std::int32_t produced = 0;
+
+    template <class MakeStrip>
+    void ProduceThrough(std::int32_t high, MakeStrip makeStrip) {
+        const std::int32_t target = RowsAfter(high);
+        for (; produced < target; produced += stripRows_) makeStrip(produced, std::min(stripRows_, target - produced));
+    }
+
+private:
+    std::int32_t distinctRows_;
+    std::int32_t stripRows_;
+};
+
+// The vertical pass, one target row at a time: the intermediate rows its list names,
+// widened once into a ring of their own, summed across the whole row.
 class VerticalPass {
 public:
     bool Allocate(const ContributorLists& lists, std::int32_t sourceRows, std::ptrdiff_t rowValues) {
         const ListExtent extent = MeasureLists(lists);
-        const std::int32_t slots = std::min(extent.span, sourceRows);
-        bandValues_ = BandValues(slots, rowValues);
-        return rows_.Allocate(slots, bandValues_, extent.longest);
+        rowValues_ = rowValues;
+        return rows_.Allocate(std::min(extent.span, sourceRows), rowValues, extent.longest);
     }
 
-    void Run(const detail::Kernels& kernels, const ContributorLists& lists, ConstRasterView between,
-             RasterView target) {
-        const std::ptrdiff_t rowValues = static_cast<std::ptrdiff_t>(target.width) * target.channels;
-        for (std::ptrdiff_t band = 0; band < rowValues; band += bandValues_) {
-            const std::ptrdiff_t values = std::min(bandValues_, rowValues - band);
-            rows_.Reset(values);
-            const auto row = [&](std::int32_t y) { return between.Row(y) + band; };
-            for (std::int32_t i = 0; i < target.height; ++i) {
-                const Contributor* placed = rows_.Place(lists.List(i), lists.Length(i), kernels.widen, row);
-                kernels.weightedSum(placed, lists.Length(i), rows_.Values(), rows_.Step(), values,
-                                    target.Row(i) + band);
-            }
-        }
+    template <class RowBytes>
+    void RunRow(const detail::Kernels& kernels, const Contributor* list, std::int32_t length, RowBytes rowBytes,
+                std::uint8_t* out) {
+        const Contributor* placed = rows_.Place(list, length, kernels.widen, rowBytes);
+        kernels.weightedSum(placed, length, rows_.Values(), rows_.Step(), rowValues_, out);
     }
 
 private:
-    // Bands of equal width, a multiple of BandMultiple, about BandBytes for all slots.
-    static std::ptrdiff_t BandValues(std::int32_t slots, std::ptrdiff_t rowValues) {
-        const std::ptrdiff_t widest =
-            std::max<std::ptrdiff_t>(BandMultiple, BandBytes / (slots * std::ptrdiff_t{sizeof(double)}));
-        if (rowValues <= widest) return rowValues;
-        const std::ptrdiff_t bands = (rowValues + widest - 1) / widest;
-        const std::ptrdiff_t even = (rowValues + bands - 1) / bands;
-        return (even + BandMultiple - 1) / BandMultiple * BandMultiple;
-    }
-
-    std::ptrdiff_t bandValues_ = 0;
+    std::ptrdiff_t rowValues_ = 0;
     detail::WidenedUnits rows_;
 };
 
 StretchResult RunPlan(const detail::Kernels& kernels, const StretchPlan& plan, ConstRasterView source,
                       RasterView target) {
     // A source whose rows are all one row needs that row resampled only once.
-    const std::int32_t distinctRows = source.stride == 0 ? 1 : source.height;
-    RasterBuffer intermediate;
+    const bool sharedRow = source.stride == 0;
+    const std::int32_t distinctRows = sharedRow ? 1 : source.height;
+    const std::ptrdiff_t rowValues = std::ptrdiff_t{target.width} * target.channels;
+    IntermediateProducer producer(distinctRows, HorizontalPass::StripRows(source.channels));
+    IntermediateRows between;
     HorizontalPass horizontal;
     VerticalPass vertical;
-    if (!intermediate.Allocate(target.width, distinctRows, source.channels) ||
+    if (!between.Allocate(producer.RingRows(plan.vertical), target.width, source.channels) ||
         !horizontal.Allocate(plan.horizontal, source.width, target.width, source.channels) ||
-        !vertical.Allocate(plan.vertical, source.height, std::ptrdiff_t{target.width} * target.channels)) {
+        !vertical.Allocate(plan.vertical, source.height, rowValues)) {
         return StretchResult::Code::OutOfMemory;
     }
-    RasterView between = intermediate.View();
-    horizontal.Run(kernels, plan.horizontal, source, distinctRows, between);
-    if (source.stride == 0) between.stride = 0;
-    vertical.Run(kernels, plan.vertical, between, target);
+    const auto makeStrip = [&](std::int32_t y, std::int32_t rows) {
+        horizontal.RunStrip(kernels, plan.horizontal, source, y, between.Strip(y, rows));
+    };
+    const auto intermediateRow = [&](std::int32_t y) { return between.Row(sharedRow ? 0 : y); };
+    for (std::int32_t i = 0; i < target.height; ++i) {
+        const Contributor* list = plan.vertical.List(i);
+        const std::int32_t length = plan.vertical.Length(i);
+        producer.ProduceThrough(RangeOf(list, length).high, makeStrip);
+        vertical.RunRow(kernels, list, length, intermediateRow, target.Row(i));
+    }
     return StretchResult::Code::Ok;
 }
 

@@ -22,12 +22,21 @@ struct Avx2Converting {
     static Vector Step(Vector accumulator, const double* values, Vector weight) {
         return _mm256_cvtps_pd(_mm256_cvtpd_ps(_mm256_fmadd_pd(_mm256_loadu_pd(values), weight, accumulator)));
     }
-    // max puts NaN to 0 (its second operand); the conversion rounds to nearest even.
     static void StoreBytes(Vector accumulator, std::uint8_t* out) {
-        const __m256d clamped = _mm256_min_pd(_mm256_max_pd(accumulator, _mm256_setzero_pd()), _mm256_set1_pd(255.0));
-        const __m128i words = _mm_packs_epi32(_mm256_cvtpd_epi32(clamped), _mm_setzero_si128());
+        const __m128i words = _mm_packs_epi32(ToInt32(accumulator), _mm_setzero_si128());
         const std::int32_t bytes = _mm_cvtsi128_si32(_mm_packus_epi16(words, words));
         std::memcpy(out, &bytes, sizeof bytes);
+    }
+    static void StoreBytes4(const Vector* accumulators, std::uint8_t* out) {
+        const __m128i low = _mm_packs_epi32(ToInt32(accumulators[0]), ToInt32(accumulators[1]));
+        const __m128i high = _mm_packs_epi32(ToInt32(accumulators[2]), ToInt32(accumulators[3]));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(low, high));
+    }
+
+private:
+    // See ByteConversion in weighted_sum_simd.h.
+    static __m128i ToInt32(Vector accumulator) {
+        return _mm256_cvtpd_epi32(_mm256_min_pd(_mm256_set1_pd(255.0), accumulator));
     }
 };
 

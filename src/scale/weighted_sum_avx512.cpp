@@ -27,10 +27,23 @@ struct Avx512Converting {
     static Vector Step(Vector accumulator, const double* values, Vector weight) {
         return _mm512_cvtps_pd(_mm512_cvtpd_ps(_mm512_fmadd_pd(_mm512_loadu_pd(values), weight, accumulator)));
     }
-    // max puts NaN to 0 (its second operand); the conversion rounds to nearest even.
     static void StoreBytes(Vector accumulator, std::uint8_t* out) {
-        const __m512d clamped = _mm512_min_pd(_mm512_max_pd(accumulator, _mm512_setzero_pd()), _mm512_set1_pd(255.0));
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm256_cvtepi32_epi8(_mm512_cvtpd_epi32(clamped)));
+        const __m256i clamped = _mm256_max_epi32(ToInt32(accumulator), _mm256_setzero_si256());
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm256_cvtepi32_epi8(clamped));
+    }
+    // The packs work within 128-bit lanes; the last permutation puts the lanes in order.
+    static void StoreBytes4(const Vector* accumulators, std::uint8_t* out) {
+        const __m256i low = _mm256_packs_epi32(ToInt32(accumulators[0]), ToInt32(accumulators[1]));
+        const __m256i high = _mm256_packs_epi32(ToInt32(accumulators[2]), ToInt32(accumulators[3]));
+        const __m256i bytes = _mm256_packus_epi16(low, high);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out),
+                            _mm256_permutevar8x32_epi32(bytes, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7)));
+    }
+
+private:
+    // See ByteConversion in weighted_sum_simd.h.
+    static __m256i ToInt32(Vector accumulator) {
+        return _mm512_cvtpd_epi32(_mm512_min_pd(_mm512_set1_pd(255.0), accumulator));
     }
 };
 

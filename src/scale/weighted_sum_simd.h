@@ -10,6 +10,8 @@
 //                                        one Accumulate on each lane
 //   static void StoreBytes(Vector accumulator, std::uint8_t* out);
 //                                        AccumulatorToByte on each lane
+//   static void StoreBytes4(const Vector* accumulators, std::uint8_t* out);
+//                                        the same for four vectors at once
 //
 // Only weighted_sum_sse2.cpp, _avx2.cpp and _avx512.cpp include this, each compiled
 // for its own instruction set. Everything here is in an anonymous namespace so that
@@ -42,6 +44,11 @@ namespace {
 // 2^102, far from overflow. Other lists take the kernels that convert.
 constexpr double SplitFactor = 0x1p29 + 1.0;
 
+// ByteConversion: AccumulatorToByte on vectors. min(255, acc) in that order keeps NaN
+// (min returns its second operand then); the conversion to int32 rounds to nearest
+// even and makes NaN and anything below -2^31 the most negative int32; the saturating
+// packs down to 16 bits and then to unsigned bytes clamp everything else to 0..255.
+
 inline bool FitsDoubleAccumulators(const Contributor* list, std::int32_t length) {
     if (length >= (1 << 30)) return false;
     for (std::int32_t k = 0; k < length; ++k) {
@@ -67,8 +74,9 @@ void SumBlock(const Contributor* list, std::int32_t length, const double* source
             accumulators[q] = Isa::Step(accumulators[q], values + q * Isa::Lanes, weight);
         }
     }
-#pragma GCC unroll 16
-    for (int q = 0; q < Vectors; ++q) Isa::StoreBytes(accumulators[q], out + q * Isa::Lanes);
+    constexpr int Grouped = Vectors / 4 * 4;
+    for (int q = 0; q < Grouped; q += 4) Isa::StoreBytes4(accumulators + q, out + q * Isa::Lanes);
+    for (int q = Grouped; q < Vectors; ++q) Isa::StoreBytes(accumulators[q], out + q * Isa::Lanes);
 }
 
 // Blocks of `Large` vectors, then of `Small` ones (0 for none), then single vectors;

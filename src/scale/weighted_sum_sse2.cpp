@@ -24,13 +24,21 @@ struct Sse2 {
         const __m128d sum = _mm_add_pd(accumulator, _mm_mul_pd(_mm_loadu_pd(values), weight));
         return _mm_cvtps_pd(_mm_cvtpd_ps(sum));
     }
-    // max puts NaN to 0 (its second operand); the conversion rounds to nearest even.
     static void StoreBytes(Vector accumulator, std::uint8_t* out) {
-        const __m128d clamped = _mm_min_pd(_mm_max_pd(accumulator, _mm_setzero_pd()), _mm_set1_pd(255.0));
-        const __m128i words = _mm_packs_epi32(_mm_cvtpd_epi32(clamped), _mm_setzero_si128());
+        const __m128i words = _mm_packs_epi32(ToInt32(accumulator), _mm_setzero_si128());
         const std::uint16_t bytes = static_cast<std::uint16_t>(_mm_cvtsi128_si32(_mm_packus_epi16(words, words)));
         std::memcpy(out, &bytes, sizeof bytes);
     }
+    static void StoreBytes4(const Vector* accumulators, std::uint8_t* out) {
+        const __m128i low = _mm_unpacklo_epi64(ToInt32(accumulators[0]), ToInt32(accumulators[1]));
+        const __m128i high = _mm_unpacklo_epi64(ToInt32(accumulators[2]), ToInt32(accumulators[3]));
+        const __m128i words = _mm_packs_epi32(low, high);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(words, words));
+    }
+
+private:
+    // See ByteConversion in weighted_sum_simd.h.
+    static __m128i ToInt32(Vector accumulator) { return _mm_cvtpd_epi32(_mm_min_pd(_mm_set1_pd(255.0), accumulator)); }
 };
 
 constexpr int Sse2Block = WideRegisterFile ? 12 : 6;

@@ -4,8 +4,8 @@
 
 namespace tevpng::detail {
 
-void WeightedSumScalar(const Contributor* list, std::int32_t length, const double* source, std::ptrdiff_t step,
-                       std::ptrdiff_t count, std::uint8_t* out) {
+void WeightedSumScalar(const Contributor* list, std::int32_t length, const double* source,
+                       std::ptrdiff_t step, std::ptrdiff_t count, std::uint8_t* out) {
     for (std::ptrdiff_t v = 0; v < count; ++v) {
         float accumulator = 0.0f;
         for (std::int32_t k = 0; k < length; ++k) {
@@ -26,9 +26,12 @@ bool CpuRuns(SimdLevel level) {
     // Also false when the operating system does not save the wider registers.
     __builtin_cpu_init();
     switch (level) {
-        case SimdLevel::Avx2: return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-        case SimdLevel::Avx512: return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
-        default: return true;  // SSE2 is the baseline of every x86 build
+        case SimdLevel::Avx2:
+            return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+        case SimdLevel::Avx512:
+            return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
+        default:
+            return true;  // SSE2 is the baseline of every x86 build
     }
 }
 #endif
@@ -41,10 +44,14 @@ bool SimdLevelAvailable(SimdLevel level) {
     static const bool avx2 = CpuRuns(SimdLevel::Avx2);
     static const bool avx512 = CpuRuns(SimdLevel::Avx512);
     switch (level) {
-        case SimdLevel::Sse2: return true;
-        case SimdLevel::Avx2: return avx2;
-        case SimdLevel::Avx512: return avx512;
-        default: break;
+        case SimdLevel::Sse2:
+            return true;
+        case SimdLevel::Avx2:
+            return avx2;
+        case SimdLevel::Avx512:
+            return avx512;
+        default:
+            break;
     }
 #endif
     return false;
@@ -63,20 +70,28 @@ SimdLevel BestSimdLevel() {
 Kernels KernelsFor(SimdLevel level) {
     switch (level) {
 #if TEVPNG_X86_KERNELS
-        case SimdLevel::Sse2: return {WeightedSumSse2, WidenSse2};
-        case SimdLevel::Avx2: return {WeightedSumAvx2, WidenAvx2};
-        case SimdLevel::Avx512: return {WeightedSumAvx512, WidenAvx512};
+        case SimdLevel::Sse2:
+            return {WeightedSumSse2, WidenSse2};
+        case SimdLevel::Avx2:
+            return {WeightedSumAvx2, WidenAvx2};
+        case SimdLevel::Avx512:
+            return {WeightedSumAvx512, WidenAvx512};
 #endif
-        default: return {WeightedSumScalar, WidenScalar};
+        default:
+            return {WeightedSumScalar, WidenScalar};
     }
 }
 
 const char* SimdLevelName(SimdLevel level) {
     switch (level) {
-        case SimdLevel::Scalar: return "scalar";
-        case SimdLevel::Sse2: return "sse2";
-        case SimdLevel::Avx2: return "avx2";
-        case SimdLevel::Avx512: return "avx512";
+        case SimdLevel::Scalar:
+            return "scalar";
+        case SimdLevel::Sse2:
+            return "sse2";
+        case SimdLevel::Avx2:
+            return "avx2";
+        case SimdLevel::Avx512:
+            return "avx512";
     }
     return "?";
 }

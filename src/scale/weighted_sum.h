@@ -54,8 +54,8 @@ Kernels KernelsFor(SimdLevel level);
 const char* SimdLevelName(SimdLevel level);
 
 // The scalar kernels, also used for the values left over by the vector kernels.
-void WeightedSumScalar(const Contributor* list, std::int32_t length, const double* source, std::ptrdiff_t step,
-                       std::ptrdiff_t count, std::uint8_t* out);
+void WeightedSumScalar(const Contributor* list, std::int32_t length, const double* source,
+                       std::ptrdiff_t step, std::ptrdiff_t count, std::uint8_t* out);
 void WidenScalar(const std::uint8_t* bytes, std::ptrdiff_t count, double* out);
 
 // Stretch and ResampleColorAndAlpha on a chosen level, so that tests can hold every

@@ -20,7 +20,8 @@ struct Avx2Converting {
     static Vector Zero() { return _mm256_setzero_pd(); }
     static Vector Broadcast(float weight) { return _mm256_set1_pd(weight); }
     static Vector Step(Vector accumulator, const double* values, Vector weight) {
-        return _mm256_cvtps_pd(_mm256_cvtpd_ps(_mm256_fmadd_pd(_mm256_loadu_pd(values), weight, accumulator)));
+        return _mm256_cvtps_pd(
+            _mm256_cvtpd_ps(_mm256_fmadd_pd(_mm256_loadu_pd(values), weight, accumulator)));
     }
     static void StoreBytes(Vector accumulator, std::uint8_t* out) {
         const __m128i words = _mm_packs_epi32(ToInt32(accumulator), _mm_setzero_si128());

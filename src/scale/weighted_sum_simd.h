@@ -82,11 +82,13 @@ void SumBlock(const Contributor* list, std::int32_t length, const double* source
 // Blocks of `Large` vectors, then of `Small` ones (0 for none), then single vectors;
 // the scalar kernel takes the last values.
 template <class Isa, int Large, int Small>
-void WeightedSumBlocks(const Contributor* list, std::int32_t length, const double* source, std::ptrdiff_t step,
-                       std::ptrdiff_t count, std::uint8_t* out) {
+void WeightedSumBlocks(const Contributor* list, std::int32_t length, const double* source,
+                       std::ptrdiff_t step, std::ptrdiff_t count, std::uint8_t* out) {
     constexpr int Lanes = Isa::Lanes;
     std::ptrdiff_t v = 0;
-    for (; v + Large * Lanes <= count; v += Large * Lanes) SumBlock<Isa, Large>(list, length, source + v, step, out + v);
+    for (; v + Large * Lanes <= count; v += Large * Lanes) {
+        SumBlock<Isa, Large>(list, length, source + v, step, out + v);
+    }
     if constexpr (Small > 0) {
         for (; v + Small * Lanes <= count; v += Small * Lanes) {
             SumBlock<Isa, Small>(list, length, source + v, step, out + v);

@@ -26,7 +26,8 @@ struct Sse2 {
     }
     static void StoreBytes(Vector accumulator, std::uint8_t* out) {
         const __m128i words = _mm_packs_epi32(ToInt32(accumulator), _mm_setzero_si128());
-        const std::uint16_t bytes = static_cast<std::uint16_t>(_mm_cvtsi128_si32(_mm_packus_epi16(words, words)));
+        const std::uint16_t bytes =
+            static_cast<std::uint16_t>(_mm_cvtsi128_si32(_mm_packus_epi16(words, words)));
         std::memcpy(out, &bytes, sizeof bytes);
     }
     static void StoreBytes4(const Vector* accumulators, std::uint8_t* out) {
@@ -38,7 +39,9 @@ struct Sse2 {
 
 private:
     // See ByteConversion in weighted_sum_simd.h.
-    static __m128i ToInt32(Vector accumulator) { return _mm_cvtpd_epi32(_mm_min_pd(_mm_set1_pd(255.0), accumulator)); }
+    static __m128i ToInt32(Vector accumulator) {
+        return _mm_cvtpd_epi32(_mm_min_pd(_mm_set1_pd(255.0), accumulator));
+    }
 };
 
 constexpr int Sse2Block = WideRegisterFile ? 12 : 6;

@@ -22,8 +22,8 @@ void WeightedSumSse2(const Contributor* list, std::int32_t length, const double*
                      std::ptrdiff_t count, std::uint8_t* out);
 void WeightedSumAvx2(const Contributor* list, std::int32_t length, const double* source, std::ptrdiff_t step,
                      std::ptrdiff_t count, std::uint8_t* out);
-void WeightedSumAvx512(const Contributor* list, std::int32_t length, const double* source, std::ptrdiff_t step,
-                       std::ptrdiff_t count, std::uint8_t* out);
+void WeightedSumAvx512(const Contributor* list, std::int32_t length, const double* source,
+                       std::ptrdiff_t step, std::ptrdiff_t count, std::uint8_t* out);
 
 void WidenSse2(const std::uint8_t* bytes, std::ptrdiff_t count, double* out);
 void WidenAvx2(const std::uint8_t* bytes, std::ptrdiff_t count, double* out);

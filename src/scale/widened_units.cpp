@@ -27,15 +27,18 @@ bool WidenedUnits::Allocate(std::int32_t slots, std::ptrdiff_t unitValues, std::
     if (slots < 1 || slots > (1 << 30) || unitValues < 1 || longestList < 0) return false;
     slots = static_cast<std::int32_t>(std::bit_ceil(static_cast<std::uint32_t>(slots)));
     step_ = SlotStep(unitValues);
-    const std::ptrdiff_t limit = std::numeric_limits<std::ptrdiff_t>::max() / static_cast<std::ptrdiff_t>(sizeof(double));
+    const std::ptrdiff_t limit =
+        std::numeric_limits<std::ptrdiff_t>::max() / static_cast<std::ptrdiff_t>(sizeof(double));
     if (step_ > (limit - CacheLineDoubles) / slots) return false;
     const std::size_t count = static_cast<std::size_t>(step_ * slots + CacheLineDoubles);
     storage_.reset(new (std::nothrow) double[count]);
     held_.reset(new (std::nothrow) std::int32_t[static_cast<std::size_t>(slots)]);
     placed_.reset(new (std::nothrow) Contributor[static_cast<std::size_t>(longestList) + 1]);
     if (!storage_ || !held_ || !placed_) return false;
-    const auto address = reinterpret_cast<std::uintptr_t>(storage_.get());
-    values_ = storage_.get() + (CacheLineDoubles - address / sizeof(double) % CacheLineDoubles) % CacheLineDoubles;
+    // The values start on a cache line, so that no vector load straddles two lines.
+    const auto misalignment = static_cast<std::ptrdiff_t>(reinterpret_cast<std::uintptr_t>(storage_.get()) /
+                                                          sizeof(double) % CacheLineDoubles);
+    values_ = storage_.get() + (CacheLineDoubles - misalignment) % CacheLineDoubles;
     slots_ = slots;
     slotMask_ = slots - 1;
     Reset(unitValues);

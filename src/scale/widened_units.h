@@ -28,7 +28,8 @@ public:
     // `list` with each index replaced by the slot of its unit; the units missing are
     // widened first from unitBytes(index), unitValues bytes each. Valid until the next call.
     template <class UnitBytes>
-    const Contributor* Place(const Contributor* list, std::int32_t length, WidenKernel widen, UnitBytes unitBytes) {
+    const Contributor* Place(const Contributor* list, std::int32_t length, WidenKernel widen,
+                             UnitBytes unitBytes) {
         for (std::int32_t k = 0; k < length; ++k) {
             const std::int32_t unit = list[k].index;
             const std::int32_t slot = unit & slotMask_;

@@ -216,6 +216,52 @@ TEST(Stretch, SharedRowMatchesRepeatedRows) {
     EXPECT_EQ(fromShared.bytes, Resized(repeated, 17, 45).bytes);
 }
 
+// The two passes written out plainly: a whole intermediate raster, one sum per value.
+Image PlainTwoPass(const Image& source, int w, int h) {
+    ContributorLists horizontal, vertical;
+    EXPECT_TRUE(BuildContributorLists(AxisScale(source.width, w), Lanczos3Radius, source.width, w, Lanczos3Filter,
+                                      horizontal));
+    EXPECT_TRUE(BuildContributorLists(AxisScale(source.height, h), Lanczos3Radius, source.height, h,
+                                      Lanczos3Filter, vertical));
+    const auto sum = [](const ContributorLists& lists, int i, auto valueAt) {
+        float accumulator = 0.0f;
+        for (int k = 0; k < lists.Length(i); ++k) {
+            accumulator = detail::Accumulate(accumulator, valueAt(lists.List(i)[k].index), lists.List(i)[k].weight);
+        }
+        return detail::AccumulatorToByte(accumulator);
+    };
+    Image between(w, source.height, source.channels), target(w, h, source.channels);
+    for (int y = 0; y < source.height; ++y)
+        for (int x = 0; x < w; ++x)
+            for (int c = 0; c < source.channels; ++c)
+                between.At(x, y, c) = sum(horizontal, x, [&](int j) {
+                    return source.bytes[(std::size_t(y) * source.width + j) * source.channels + c];
+                });
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            for (int c = 0; c < source.channels; ++c)
+                target.At(x, y, c) = sum(vertical, y, [&](int j) { return between.At(x, j, c); });
+    return target;
+}
+
+TEST(Stretch, MatchesThePlainTwoPasses) {
+    // Tall sources take many strips of the horizontal pass, and the vertical lists
+    // reach back over several of them: the rows between the passes wrap around.
+    const int cases[][4] = {{9, 700, 5, 97},  {9, 700, 4, 1401}, {700, 9, 97, 5},  {31, 400, 31, 399},
+                            {5, 300, 6, 3},   {12, 129, 7, 128},  {200, 200, 17, 9}, {3, 1000, 2, 1}};
+    for (const auto& c : cases) {
+        for (int channels : {1, 3}) {
+            SCOPED_TRACE(testing::Message() << c[0] << "x" << c[1] << " to " << c[2] << "x" << c[3] << "x"
+                                            << channels);
+            const Image source = RandomImage(c[0], c[1], channels, c[1] * 3 + channels);
+            const Image plain = PlainTwoPass(source, c[2], c[3]);
+            for (SimdLevel level : AvailableLevels()) {
+                EXPECT_EQ(Resized(source, c[2], c[3], level).bytes, plain.bytes) << detail::SimdLevelName(level);
+            }
+        }
+    }
+}
+
 // ---- colour and alpha together ----
 
 TEST(ResampleColorAndAlpha, MatchesTwoStretches) {

@@ -1,6 +1,6 @@
 #pragma once
 
-// Source units (one column of a transposed strip, or a piece of one row) widened to
+// Source units (one column of a transposed strip, or one intermediate row) widened to
 // double for the kernels. Unit u lives in slot u mod slots, so a unit is widened once
 // while the contributor lists that use it pass by; as long as there are at least as
 // many slots as the indices of one list span, all units of that list are present at

@@ -15,7 +15,7 @@ g++ "${flags[@]}" -mavx2 -mfma -c src/scale/weighted_sum_avx2.cpp -o "$out/weigh
 g++ "${flags[@]}" -mavx2 -mfma -mavx512f -mavx512vl -c src/scale/weighted_sum_avx512.cpp -o "$out/weighted_sum_avx512.o"
 g++ "${flags[@]}" -static \
     tests/golden/golden_main.cpp tests/golden/resize_golden.cpp \
-    src/scale/exact_sine.cpp src/scale/resampler.cpp src/scale/transpose.cpp \
+    src/scale/exact_sine.cpp src/scale/resample_passes.cpp src/scale/resampler.cpp src/scale/transpose.cpp \
     src/scale/weighted_sum.cpp src/scale/weighted_sum_sse2.cpp src/scale/widened_units.cpp \
     "$out/weighted_sum_avx2.o" "$out/weighted_sum_avx512.o" \
     -o "$out/resize_golden_i686"

@@ -76,9 +76,8 @@ public:
         columns_.Reset(pitch);
         const auto column = [&](std::int32_t x) { return sourceStrip_.get() + x * pitch; };
         for (std::int32_t i = 0; i < lists.Count(); ++i) {
-            const Contributor* placed = columns_.Place(lists.List(i), lists.Length(i), kernels.widen, column);
-            kernels.weightedSum(placed, lists.Length(i), columns_.Values(), columns_.Step(), pitch,
-                                targetStrip_.get() + i * pitch);
+            const Term* terms = columns_.Place(lists.List(i), lists.Length(i), kernels.widen, column);
+            kernels.weightedSum(terms, lists.Length(i), pitch, targetStrip_.get() + i * pitch);
         }
         Scatter(out);
     }
@@ -178,8 +177,7 @@ public:
     template <class RowBytes>
     void RunRow(const Kernels& kernels, const Contributor* list, std::int32_t length, RowBytes rowBytes,
                 std::uint8_t* out) {
-        const Contributor* placed = rows_.Place(list, length, kernels.widen, rowBytes);
-        kernels.weightedSum(placed, length, rows_.Values(), rows_.Step(), rowValues_, out);
+        kernels.weightedSum(rows_.Place(list, length, kernels.widen, rowBytes), length, rowValues_, out);
     }
 
 private:

@@ -4,12 +4,16 @@
 
 namespace tevpng::detail {
 
-void WeightedSumScalar(const Contributor* list, std::int32_t length, const double* source,
-                       std::ptrdiff_t step, std::ptrdiff_t count, std::uint8_t* out) {
-    for (std::ptrdiff_t v = 0; v < count; ++v) {
+void WeightedSumScalar(const Term* terms, std::int32_t length, std::ptrdiff_t count, std::uint8_t* out) {
+    WeightedSumScalarFrom(0, terms, length, count, out);
+}
+
+void WeightedSumScalarFrom(std::ptrdiff_t first, const Term* terms, std::int32_t length, std::ptrdiff_t count,
+                           std::uint8_t* out) {
+    for (std::ptrdiff_t v = first; v < count; ++v) {
         float accumulator = 0.0f;
         for (std::int32_t k = 0; k < length; ++k) {
-            accumulator = Accumulate(accumulator, source[list[k].index * step + v], list[k].weight);
+            accumulator = Accumulate(accumulator, terms[k].values[v], terms[k].weight);
         }
         out[v] = AccumulatorToByte(accumulator);
     }

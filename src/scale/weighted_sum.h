@@ -16,9 +16,10 @@
 namespace tevpng::detail {
 
 // One accumulation step: the value times the weight is exact in double precision (a
-// byte has 8 significant bits, a float 24), the sum is rounded to double and then to float.
-inline float Accumulate(float accumulator, double value, float weight) {
-    return static_cast<float>(static_cast<double>(accumulator) + value * static_cast<double>(weight));
+// byte has 8 significant bits, a float weight 24), the sum is rounded to double and
+// then to float.
+inline float Accumulate(float accumulator, double value, double weight) {
+    return static_cast<float>(static_cast<double>(accumulator) + value * weight);
 }
 
 // Clamps to 0..255 (NaN gives 0) and rounds to nearest, ties to even.
@@ -30,10 +31,17 @@ inline std::uint8_t AccumulatorToByte(float accumulator) {
     return static_cast<std::uint8_t>(rounded);
 }
 
-// For v < count: out[v] = AccumulatorToByte of the sum, in list order, of
-// source[index * step + v] x weight.
-using WeightedSumKernel = void (*)(const Contributor* list, std::int32_t length, const double* source,
-                                   std::ptrdiff_t step, std::ptrdiff_t count, std::uint8_t* out);
+// One term of the sums as the kernels take it: where its values lie (source values
+// widened to double, one per sum) and its weight (a float, held as a double).
+struct Term {
+    const double* values;
+    double weight;
+};
+
+// For v < count: out[v] = AccumulatorToByte of the sum, in term order, of
+// values[v] x weight.
+using WeightedSumKernel = void (*)(const Term* terms, std::int32_t length, std::ptrdiff_t count,
+                                   std::uint8_t* out);
 
 // out[v] = bytes[v] for v < count.
 using WidenKernel = void (*)(const std::uint8_t* bytes, std::ptrdiff_t count, double* out);
@@ -53,9 +61,11 @@ SimdLevel BestSimdLevel();
 Kernels KernelsFor(SimdLevel level);
 const char* SimdLevelName(SimdLevel level);
 
-// The scalar kernels, also used for the values left over by the vector kernels.
-void WeightedSumScalar(const Contributor* list, std::int32_t length, const double* source,
-                       std::ptrdiff_t step, std::ptrdiff_t count, std::uint8_t* out);
+// The scalar kernels. WeightedSumScalarFrom does only the sums first..count-1 (the
+// values left over by the vector kernels).
+void WeightedSumScalar(const Term* terms, std::int32_t length, std::ptrdiff_t count, std::uint8_t* out);
+void WeightedSumScalarFrom(std::ptrdiff_t first, const Term* terms, std::int32_t length, std::ptrdiff_t count,
+                           std::uint8_t* out);
 void WidenScalar(const std::uint8_t* bytes, std::ptrdiff_t count, double* out);
 
 // Stretch and ResampleColorAndAlpha on a chosen level, so that tests can hold every

@@ -18,7 +18,7 @@ struct Avx2Converting {
     static constexpr int Lanes = 4;
 
     static Vector Zero() { return _mm256_setzero_pd(); }
-    static Vector Broadcast(float weight) { return _mm256_set1_pd(weight); }
+    static Vector Broadcast(double weight) { return _mm256_set1_pd(weight); }
     static Vector Step(Vector accumulator, const double* values, Vector weight) {
         return _mm256_cvtps_pd(
             _mm256_cvtpd_ps(_mm256_fmadd_pd(_mm256_loadu_pd(values), weight, accumulator)));
@@ -57,12 +57,11 @@ constexpr int Avx2SmallBlock = WideRegisterFile ? 0 : 3;
 
 }  // namespace
 
-void WeightedSumAvx2(const Contributor* list, std::int32_t length, const double* source, std::ptrdiff_t step,
-                     std::ptrdiff_t count, std::uint8_t* out) {
-    if (FitsDoubleAccumulators(list, length)) {
-        WeightedSumBlocks<Avx2, Avx2Block, Avx2SmallBlock>(list, length, source, step, count, out);
+void WeightedSumAvx2(const Term* terms, std::int32_t length, std::ptrdiff_t count, std::uint8_t* out) {
+    if (FitsDoubleAccumulators(terms, length)) {
+        WeightedSumBlocks<Avx2, Avx2Block, Avx2SmallBlock>(terms, length, count, out);
     } else {
-        WeightedSumBlocks<Avx2Converting, Avx2Block, Avx2SmallBlock>(list, length, source, step, count, out);
+        WeightedSumBlocks<Avx2Converting, Avx2Block, Avx2SmallBlock>(terms, length, count, out);
     }
 }
 

@@ -23,7 +23,7 @@ struct Avx512Converting {
     static constexpr int Lanes = 8;
 
     static Vector Zero() { return _mm512_setzero_pd(); }
-    static Vector Broadcast(float weight) { return _mm512_set1_pd(weight); }
+    static Vector Broadcast(double weight) { return _mm512_set1_pd(weight); }
     static Vector Step(Vector accumulator, const double* values, Vector weight) {
         return _mm512_cvtps_pd(
             _mm512_cvtpd_ps(_mm512_fmadd_pd(_mm512_loadu_pd(values), weight, accumulator)));
@@ -64,13 +64,11 @@ constexpr int Avx512SmallBlock = WideRegisterFile ? 6 : 3;
 
 }  // namespace
 
-void WeightedSumAvx512(const Contributor* list, std::int32_t length, const double* source,
-                       std::ptrdiff_t step, std::ptrdiff_t count, std::uint8_t* out) {
-    if (FitsDoubleAccumulators(list, length)) {
-        WeightedSumBlocks<Avx512, Avx512Block, Avx512SmallBlock>(list, length, source, step, count, out);
+void WeightedSumAvx512(const Term* terms, std::int32_t length, std::ptrdiff_t count, std::uint8_t* out) {
+    if (FitsDoubleAccumulators(terms, length)) {
+        WeightedSumBlocks<Avx512, Avx512Block, Avx512SmallBlock>(terms, length, count, out);
     } else {
-        WeightedSumBlocks<Avx512Converting, Avx512Block, Avx512SmallBlock>(list, length, source, step, count,
-                                                                           out);
+        WeightedSumBlocks<Avx512Converting, Avx512Block, Avx512SmallBlock>(terms, length, count, out);
     }
 }
 

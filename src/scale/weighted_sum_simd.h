@@ -5,7 +5,7 @@
 //   using Vector;                        `Lanes` doubles
 //   static constexpr int Lanes;
 //   static Vector Zero();
-//   static Vector Broadcast(float weight);
+//   static Vector Broadcast(double weight);
 //   static Vector Step(Vector accumulator, const double* values, Vector weight);
 //                                        one Accumulate on each lane
 //   static void StoreBytes(Vector accumulator, std::uint8_t* out);
@@ -50,26 +50,26 @@ constexpr double SplitFactor = 0x1p29 + 1.0;
 // nearest even and makes NaN and anything below -2^31 the most negative int32; the
 // saturating packs down to 16 bits and then to unsigned bytes clamp the rest to 0..255.
 
-inline bool FitsDoubleAccumulators(const Contributor* list, std::int32_t length) {
+inline bool FitsDoubleAccumulators(const Term* terms, std::int32_t length) {
     if (length >= (1 << 30)) return false;
     for (std::int32_t k = 0; k < length; ++k) {
-        const float magnitude = list[k].weight < 0.0f ? -list[k].weight : list[k].weight;
-        if (!(magnitude >= 0x1p-100f && magnitude <= 0x1p64f)) return false;
+        const double magnitude = terms[k].weight < 0.0 ? -terms[k].weight : terms[k].weight;
+        if (!(magnitude >= 0x1p-100 && magnitude <= 0x1p64)) return false;
     }
     return true;
 }
 
 // `Vectors` x `Lanes` sums side by side: enough independent accumulators to keep the
 // arithmetic units busy while each step waits for the one before it on its lane.
+// The sums from value `first` on.
 template <class Isa, int Vectors>
-void SumBlock(const Contributor* list, std::int32_t length, const double* source, std::ptrdiff_t step,
-              std::uint8_t* out) {
+void SumBlock(const Term* terms, std::int32_t length, std::ptrdiff_t first, std::uint8_t* out) {
     typename Isa::Vector accumulators[Vectors];
 #pragma GCC unroll 16
     for (int q = 0; q < Vectors; ++q) accumulators[q] = Isa::Zero();
     for (std::int32_t k = 0; k < length; ++k) {
-        const typename Isa::Vector weight = Isa::Broadcast(list[k].weight);
-        const double* values = source + list[k].index * step;
+        const typename Isa::Vector weight = Isa::Broadcast(terms[k].weight);
+        const double* values = terms[k].values + first;
 #pragma GCC unroll 16
         for (int q = 0; q < Vectors; ++q) {
             accumulators[q] = Isa::Step(accumulators[q], values + q * Isa::Lanes, weight);
@@ -83,20 +83,16 @@ void SumBlock(const Contributor* list, std::int32_t length, const double* source
 // Blocks of `Large` vectors, then of `Small` ones (0 for none), then single vectors;
 // the scalar kernel takes the last values.
 template <class Isa, int Large, int Small>
-void WeightedSumBlocks(const Contributor* list, std::int32_t length, const double* source,
-                       std::ptrdiff_t step, std::ptrdiff_t count, std::uint8_t* out) {
+void WeightedSumBlocks(const Term* terms, std::int32_t length, std::ptrdiff_t count, std::uint8_t* out) {
     constexpr int Lanes = Isa::Lanes;
     std::ptrdiff_t v = 0;
-    for (; v + Large * Lanes <= count; v += Large * Lanes) {
-        SumBlock<Isa, Large>(list, length, source + v, step, out + v);
-    }
+    for (; v + Large * Lanes <= count; v += Large * Lanes) SumBlock<Isa, Large>(terms, length, v, out + v);
     if constexpr (Small > 0) {
-        for (; v + Small * Lanes <= count; v += Small * Lanes) {
-            SumBlock<Isa, Small>(list, length, source + v, step, out + v);
-        }
+        for (; v + Small * Lanes <= count; v += Small * Lanes)
+            SumBlock<Isa, Small>(terms, length, v, out + v);
     }
-    for (; v + Lanes <= count; v += Lanes) SumBlock<Isa, 1>(list, length, source + v, step, out + v);
-    if (v < count) WeightedSumScalar(list, length, source + v, step, count - v, out + v);
+    for (; v + Lanes <= count; v += Lanes) SumBlock<Isa, 1>(terms, length, v, out + v);
+    if (v < count) WeightedSumScalarFrom(v, terms, length, count, out);
 }
 
 // 32-bit x86 has 8 vector registers, 64-bit x86 16 (32 with AVX-512): the kernels

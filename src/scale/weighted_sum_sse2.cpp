@@ -19,7 +19,7 @@ struct Sse2 {
     static constexpr int Lanes = 2;
 
     static Vector Zero() { return _mm_setzero_pd(); }
-    static Vector Broadcast(float weight) { return _mm_set1_pd(weight); }
+    static Vector Broadcast(double weight) { return _mm_set1_pd(weight); }
     static Vector Step(Vector accumulator, const double* values, Vector weight) {
         const __m128d sum = _mm_add_pd(accumulator, _mm_mul_pd(_mm_loadu_pd(values), weight));
         return _mm_cvtps_pd(_mm_cvtpd_ps(sum));
@@ -48,9 +48,8 @@ constexpr int Sse2Block = WideRegisterFile ? 12 : 6;
 
 }  // namespace
 
-void WeightedSumSse2(const Contributor* list, std::int32_t length, const double* source, std::ptrdiff_t step,
-                     std::ptrdiff_t count, std::uint8_t* out) {
-    WeightedSumBlocks<Sse2, Sse2Block, 0>(list, length, source, step, count, out);
+void WeightedSumSse2(const Term* terms, std::int32_t length, std::ptrdiff_t count, std::uint8_t* out) {
+    WeightedSumBlocks<Sse2, Sse2Block, 0>(terms, length, count, out);
 }
 
 void WidenSse2(const std::uint8_t* bytes, std::ptrdiff_t count, double* out) {

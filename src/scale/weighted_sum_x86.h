@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "scale/contributor.h"
+#include "scale/weighted_sum.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #define TEVPNG_X86_KERNELS 1
@@ -18,12 +18,9 @@
 namespace tevpng::detail {
 
 #if TEVPNG_X86_KERNELS
-void WeightedSumSse2(const Contributor* list, std::int32_t length, const double* source, std::ptrdiff_t step,
-                     std::ptrdiff_t count, std::uint8_t* out);
-void WeightedSumAvx2(const Contributor* list, std::int32_t length, const double* source, std::ptrdiff_t step,
-                     std::ptrdiff_t count, std::uint8_t* out);
-void WeightedSumAvx512(const Contributor* list, std::int32_t length, const double* source,
-                       std::ptrdiff_t step, std::ptrdiff_t count, std::uint8_t* out);
+void WeightedSumSse2(const Term* terms, std::int32_t length, std::ptrdiff_t count, std::uint8_t* out);
+void WeightedSumAvx2(const Term* terms, std::int32_t length, std::ptrdiff_t count, std::uint8_t* out);
+void WeightedSumAvx512(const Term* terms, std::int32_t length, std::ptrdiff_t count, std::uint8_t* out);
 
 void WidenSse2(const std::uint8_t* bytes, std::ptrdiff_t count, double* out);
 void WidenAvx2(const std::uint8_t* bytes, std::ptrdiff_t count, double* out);

@@ -33,7 +33,7 @@ bool WidenedUnits::Allocate(std::int32_t slots, std::ptrdiff_t unitValues, std::
     const std::size_t count = static_cast<std::size_t>(step_ * slots + CacheLineDoubles);
     storage_.reset(new (std::nothrow) double[count]);
     held_.reset(new (std::nothrow) std::int32_t[static_cast<std::size_t>(slots)]);
-    placed_.reset(new (std::nothrow) Contributor[static_cast<std::size_t>(longestList) + 1]);
+    placed_.reset(new (std::nothrow) Term[static_cast<std::size_t>(longestList) + 1]);
     if (!storage_ || !held_ || !placed_) return false;
     // The values start on a cache line, so that no vector load straddles two lines.
     const auto misalignment = static_cast<std::ptrdiff_t>(reinterpret_cast<std::uintptr_t>(storage_.get()) /

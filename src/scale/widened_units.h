@@ -25,11 +25,11 @@ public:
     // the length given to Allocate).
     void Reset(std::ptrdiff_t unitValues);
 
-    // `list` with each index replaced by the slot of its unit; the units missing are
-    // widened first from unitBytes(index), unitValues bytes each. Valid until the next call.
+    // The terms of `list`: the widened values of each contributor's unit, and its weight.
+    // The units missing are widened first from unitBytes(index), unitValues bytes each.
+    // Valid until the next call.
     template <class UnitBytes>
-    const Contributor* Place(const Contributor* list, std::int32_t length, WidenKernel widen,
-                             UnitBytes unitBytes) {
+    const Term* Place(const Contributor* list, std::int32_t length, WidenKernel widen, UnitBytes unitBytes) {
         for (std::int32_t k = 0; k < length; ++k) {
             const std::int32_t unit = list[k].index;
             const std::int32_t slot = unit & slotMask_;
@@ -37,14 +37,10 @@ public:
                 widen(unitBytes(unit), unitValues_, values_ + slot * step_);
                 held_[slot] = unit;
             }
-            placed_[k] = {slot, list[k].weight};
+            placed_[k] = {values_ + slot * step_, list[k].weight};
         }
         return placed_.get();
     }
-
-    const double* Values() const { return values_; }
-    // Values from one slot to the next.
-    std::ptrdiff_t Step() const { return step_; }
 
 private:
     std::unique_ptr<double[]> storage_;
@@ -54,7 +50,7 @@ private:
     std::int32_t slots_ = 0;
     std::int32_t slotMask_ = 0;
     std::unique_ptr<std::int32_t[]> held_;  // the unit in each slot, -1 for none
-    std::unique_ptr<Contributor[]> placed_;
+    std::unique_ptr<Term[]> placed_;
 };
 
 }  // namespace tevpng::detail

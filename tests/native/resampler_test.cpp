@@ -338,8 +338,10 @@ std::vector<std::uint8_t> KernelSums(SimdLevel level, const std::vector<Contribu
     const detail::Kernels kernels = detail::KernelsFor(level);
     std::vector<double> widened(rows.size());
     kernels.widen(rows.data(), std::ptrdiff_t(rows.size()), widened.data());
+    std::vector<detail::Term> terms;
+    for (const Contributor& c : list) terms.push_back({widened.data() + c.index * step, c.weight});
     std::vector<std::uint8_t> out(count, 0xAB);
-    kernels.weightedSum(list.data(), std::int32_t(list.size()), widened.data(), step, count, out.data());
+    kernels.weightedSum(terms.data(), std::int32_t(terms.size()), count, out.data());
     return out;
 }
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <new>
 #include <stdexcept>
 
@@ -11,7 +10,7 @@
 #endif
 
 #include "scale/exact_sine.h"
-#include "scale/transpose.h"
+#include "scale/resample_passes.h"
 #include "scale/weighted_sum.h"
 
 namespace tevpng {
@@ -20,10 +19,6 @@ namespace {
 // Lists are refused beyond this many pairs in all (2 GiB of pairs): such a list could
 // not be allocated anyway, and below it every position fits in 32 bits.
 constexpr std::uint64_t MaxContributors = std::uint64_t{1} << 28;
-
-// Source rows handled together by the horizontal pass: transposed, they give each
-// target column 64 (grey) or 192 (colour) values to sum side by side.
-constexpr std::int32_t StripRows = 64;
 
 // The SSE control register decides rounding and denormal handling of every float
 // operation here; a host may have changed it. Round to nearest, no flush to zero,
@@ -54,14 +49,6 @@ std::int32_t Ceil(double v) {
 }
 
 float ToFloat(double v) { return static_cast<float>(v); }
-
-// Bytes of `rows` rows of `rowBytes`, or 0 when that does not fit in memory at all.
-std::size_t BufferBytes(std::int64_t rowBytes, std::int64_t rows) {
-    if (rowBytes <= 0 || rows <= 0) return 0;
-    const std::uint64_t limit = static_cast<std::uint64_t>(std::numeric_limits<std::ptrdiff_t>::max());
-    if (static_cast<std::uint64_t>(rowBytes) > limit / static_cast<std::uint64_t>(rows)) return 0;
-    return static_cast<std::size_t>(rowBytes * rows);
-}
 
 bool ValidView(const std::uint8_t* pixels, std::int32_t width, std::int32_t channels, std::ptrdiff_t stride,
                bool sharedRowAllowed) {
@@ -165,7 +152,7 @@ bool RasterBuffer::Allocate(std::int32_t width, std::int32_t height, std::int32_
     bytes_.reset();
     width_ = height_ = 0;
     stride_ = 0;
-    const std::size_t size = BufferBytes(std::int64_t{width} * channels, height);
+    const std::size_t size = detail::BufferBytes(std::int64_t{width} * channels, height);
     if (size == 0) return false;
     bytes_.reset(new (std::nothrow) std::uint8_t[size]);
     if (!bytes_) return false;
@@ -194,6 +181,9 @@ namespace {
 struct StretchPlan {
     ContributorLists horizontal;
     ContributorLists vertical;
+    bool sameLists = false;  // both axes resample alike: the vertical lists are the horizontal ones
+
+    const ContributorLists& Vertical() const { return sameLists ? horizontal : vertical; }
 };
 
 StretchResult CheckSizes(std::int32_t sourceWidth, std::int32_t sourceHeight, std::int32_t targetWidth,
@@ -206,78 +196,20 @@ StretchResult CheckSizes(std::int32_t sourceWidth, std::int32_t sourceHeight, st
 StretchResult MakePlan(std::int32_t sourceWidth, std::int32_t sourceHeight, std::int32_t targetWidth,
                        std::int32_t targetHeight, FilterFunction filter, float radius, StretchPlan& plan) {
     if (filter == nullptr || !(radius >= 0.0f)) return StretchResult::Code::InvalidRaster;
+    plan.sameLists = sourceWidth == sourceHeight && targetWidth == targetHeight;
     if (!BuildContributorLists(AxisScale(sourceWidth, targetWidth), radius, sourceWidth, targetWidth, filter,
                                plan.horizontal) ||
-        !BuildContributorLists(AxisScale(sourceHeight, targetHeight), radius, sourceHeight, targetHeight, filter,
-                               plan.vertical)) {
+        (!plan.sameLists && !BuildContributorLists(AxisScale(sourceHeight, targetHeight), radius, sourceHeight,
+                                                   targetHeight, filter, plan.vertical))) {
         return StretchResult::Code::OutOfMemory;
     }
     return StretchResult::Code::Ok;
 }
 
-// The horizontal pass on a strip of rows at a time: the strip is transposed so that
-// the values of one source column in all rows of the strip lie side by side, and each
-// target column is then one call of the kernel over all of them.
-class HorizontalPass {
-public:
-    bool Allocate(std::int32_t sourceWidth, std::int32_t targetWidth, std::int32_t channels) {
-        const std::int64_t columnBytes = std::int64_t{StripRows} * channels;
-        const std::size_t sourceBytes = BufferBytes(columnBytes, sourceWidth);
-        const std::size_t targetBytes = BufferBytes(columnBytes, targetWidth);
-        if (sourceBytes == 0 || targetBytes == 0) return false;
-        sourceStrip_.reset(new (std::nothrow) std::uint8_t[sourceBytes]);
-        targetStrip_.reset(new (std::nothrow) std::uint8_t[targetBytes]);
-        return sourceStrip_ && targetStrip_;
-    }
-
-    void Run(detail::WeightedSumKernel kernel, const ContributorLists& lists, ConstRasterView source,
-             std::int32_t rows, RasterView out) {
-        for (std::int32_t y = 0; y < rows; y += StripRows) {
-            const std::int32_t stripRows = std::min(StripRows, rows - y);
-            const std::ptrdiff_t pitch = static_cast<std::ptrdiff_t>(stripRows) * source.channels;
-            Gather(source, y, stripRows);
-            for (std::int32_t i = 0; i < lists.Count(); ++i) {
-                kernel(lists.List(i), lists.Length(i), sourceStrip_.get(), pitch, pitch,
-                       targetStrip_.get() + i * pitch);
-            }
-            Scatter(out, y, stripRows);
-        }
-    }
-
-private:
-    // Strip layout: value c x rows + r of source column x holds channel c of row r.
-    void Gather(ConstRasterView source, std::int32_t y, std::int32_t stripRows) {
-        detail::TransposeBytes(source.Row(y), source.stride, sourceStrip_.get(), stripRows, stripRows,
-                               source.width * source.channels);
-    }
-
-    void Scatter(RasterView out, std::int32_t y, std::int32_t stripRows) {
-        detail::TransposeBytes(targetStrip_.get(), stripRows, out.Row(y), out.stride,
-                               out.width * out.channels, stripRows);
-    }
-
-    std::unique_ptr<std::uint8_t[]> sourceStrip_;
-    std::unique_ptr<std::uint8_t[]> targetStrip_;
-};
-
-StretchResult RunPlan(detail::WeightedSumKernel kernel, const StretchPlan& plan, ConstRasterView source,
+StretchResult RunPlan(const detail::Kernels& kernels, const StretchPlan& plan, ConstRasterView source,
                       RasterView target) {
-    // A source whose rows are all one row needs that row resampled only once.
-    const std::int32_t distinctRows = source.stride == 0 ? 1 : source.height;
-    RasterBuffer intermediate;
-    HorizontalPass horizontal;
-    if (!intermediate.Allocate(target.width, distinctRows, source.channels) ||
-        !horizontal.Allocate(source.width, target.width, source.channels)) {
+    if (!detail::RunPasses(kernels, plan.horizontal, plan.Vertical(), source, target)) {
         return StretchResult::Code::OutOfMemory;
-    }
-    RasterView between = intermediate.View();
-    horizontal.Run(kernel, plan.horizontal, source, distinctRows, between);
-    if (source.stride == 0) between.stride = 0;
-
-    const std::ptrdiff_t rowValues = static_cast<std::ptrdiff_t>(target.width) * target.channels;
-    for (std::int32_t i = 0; i < target.height; ++i) {
-        kernel(plan.vertical.List(i), plan.vertical.Length(i), between.pixels, between.stride, rowValues,
-               target.Row(i));
     }
     return StretchResult::Code::Ok;
 }
@@ -304,17 +236,11 @@ StretchResult StretchWith(SimdLevel level, ConstRasterView source, RasterView ta
     StretchPlan plan;
     result = MakePlan(source.width, source.height, target.width, target.height, filter, radius, plan);
     if (!result.Ok()) return result;
-    return RunPlan(KernelFor(level), plan, source, target);
+    return RunPlan(KernelsFor(level), plan, source, target);
 }
 
-}  // namespace detail
-
-StretchResult Stretch(ConstRasterView source, RasterView target, FilterFunction filter, float radius) {
-    return detail::StretchWith(detail::BestSimdLevel(), source, target, filter, radius);
-}
-
-StretchResult ResampleColorAndAlpha(ConstRasterView color, ConstRasterView alpha, std::int32_t width,
-                                    std::int32_t height, ResampledImage& out) {
+StretchResult ResampleColorAndAlphaWith(SimdLevel level, ConstRasterView color, ConstRasterView alpha,
+                                        std::int32_t width, std::int32_t height, ResampledImage& out) {
     StretchResult result = CheckSizes(color.width, color.height, width, height);
     if (!result.Ok()) return result;
     std::unique_ptr<std::uint8_t[]> opaqueRow;
@@ -341,11 +267,22 @@ StretchResult ResampleColorAndAlpha(ConstRasterView color, ConstRasterView alpha
     // Colour and alpha share their sizes, so they share the contributor lists.
     StretchPlan plan;
     result = MakePlan(color.width, color.height, width, height, Lanczos3Filter, Lanczos3Radius, plan);
-    const detail::WeightedSumKernel kernel = detail::KernelFor(detail::BestSimdLevel());
-    if (result.Ok()) result = RunPlan(kernel, plan, color, resized.color.View());
-    if (result.Ok()) result = RunPlan(kernel, plan, alpha, resized.alpha.View());
+    const Kernels kernels = KernelsFor(level);
+    if (result.Ok()) result = RunPlan(kernels, plan, color, resized.color.View());
+    if (result.Ok()) result = RunPlan(kernels, plan, alpha, resized.alpha.View());
     if (result.Ok()) out = std::move(resized);
     return result;
+}
+
+}  // namespace detail
+
+StretchResult Stretch(ConstRasterView source, RasterView target, FilterFunction filter, float radius) {
+    return detail::StretchWith(detail::BestSimdLevel(), source, target, filter, radius);
+}
+
+StretchResult ResampleColorAndAlpha(ConstRasterView color, ConstRasterView alpha, std::int32_t width,
+                                    std::int32_t height, ResampledImage& out) {
+    return detail::ResampleColorAndAlphaWith(detail::BestSimdLevel(), color, alpha, width, height, out);
 }
 
 }  // namespace tevpng

@@ -12,6 +12,8 @@
 #include <memory>
 #include <vector>
 
+#include "scale/contributor.h"
+
 namespace tevpng {
 
 // sin(t) / t with t = pi x rounded to float (pi taken to 64 significant bits);
@@ -25,12 +27,6 @@ float Lanczos3Filter(float x);
 inline constexpr float Lanczos3Radius = 3.0f;
 
 using FilterFunction = float (*)(float);
-
-// One source sample of a target position: its (reflected) index and its weight.
-struct Contributor {
-    std::int32_t index;
-    float weight;
-};
 
 // The contributor lists of all target positions along one axis, stored back to back.
 class ContributorLists {

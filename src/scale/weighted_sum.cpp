@@ -1,44 +1,64 @@
 #include "scale/weighted_sum.h"
 
+#include "scale/weighted_sum_x86.h"
+
 namespace tevpng::detail {
 
-// The vector kernels, present where the build has them (weighted_sum_x86.cpp).
-#if defined(__x86_64__) || defined(__i386__)
-void WeightedSumSse2(const Contributor*, std::int32_t, const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t,
-                     std::uint8_t*);
-#endif
-#if TEVPNG_WIDE_KERNELS
-void WeightedSumAvx2(const Contributor*, std::int32_t, const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t,
-                     std::uint8_t*);
-void WeightedSumAvx512(const Contributor*, std::int32_t, const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t,
-                       std::uint8_t*);
-void WeightedSumAvx512Fma(const Contributor*, std::int32_t, const std::uint8_t*, std::ptrdiff_t, std::ptrdiff_t,
-                       std::uint8_t*);
-#endif
+void WeightedSumScalar(const Term* terms, std::int32_t length, std::ptrdiff_t count, std::uint8_t* out) {
+    WeightedSumScalarFrom(0, terms, length, count, out);
+}
 
-void WeightedSumScalar(const Contributor* list, std::int32_t length, const std::uint8_t* source,
-                       std::ptrdiff_t step, std::ptrdiff_t valueCount, std::uint8_t* out) {
-    for (std::ptrdiff_t v = 0; v < valueCount; ++v) {
+void WeightedSumScalarFrom(std::ptrdiff_t first, const Term* terms, std::int32_t length, std::ptrdiff_t count,
+                           std::uint8_t* out) {
+    for (std::ptrdiff_t v = first; v < count; ++v) {
         float accumulator = 0.0f;
         for (std::int32_t k = 0; k < length; ++k) {
-            accumulator = Accumulate(accumulator, source[list[k].index * step + v], list[k].weight);
+            accumulator = Accumulate(accumulator, terms[k].values[v], terms[k].weight);
         }
         out[v] = AccumulatorToByte(accumulator);
     }
 }
 
-bool SimdLevelAvailable(SimdLevel level) {
+void WidenScalar(const std::uint8_t* bytes, std::ptrdiff_t count, double* out) {
+    for (std::ptrdiff_t v = 0; v < count; ++v) out[v] = bytes[v];
+}
+
+namespace {
+
+#if TEVPNG_X86_KERNELS
+bool CpuRuns(SimdLevel level) {
+    // Also false when the operating system does not save the wider registers.
+    __builtin_cpu_init();
     switch (level) {
-        case SimdLevel::Scalar: return true;
-#if defined(__x86_64__) || defined(__i386__)
-        case SimdLevel::Sse2: return true;  // the baseline of every x86 build
-#endif
-#if TEVPNG_WIDE_KERNELS
-        case SimdLevel::Avx2: return __builtin_cpu_supports("avx2");
-        case SimdLevel::Avx512: return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
-#endif
-        default: return false;
+        case SimdLevel::Avx2:
+            return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+        case SimdLevel::Avx512:
+            return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
+        default:
+            return true;  // SSE2 is the baseline of every x86 build
     }
+}
+#endif
+
+}  // namespace
+
+bool SimdLevelAvailable(SimdLevel level) {
+    if (level == SimdLevel::Scalar) return true;
+#if TEVPNG_X86_KERNELS
+    static const bool avx2 = CpuRuns(SimdLevel::Avx2);
+    static const bool avx512 = CpuRuns(SimdLevel::Avx512);
+    switch (level) {
+        case SimdLevel::Sse2:
+            return true;
+        case SimdLevel::Avx2:
+            return avx2;
+        case SimdLevel::Avx512:
+            return avx512;
+        default:
+            break;
+    }
+#endif
+    return false;
 }
 
 SimdLevel BestSimdLevel() {
@@ -51,25 +71,31 @@ SimdLevel BestSimdLevel() {
     return best;
 }
 
-WeightedSumKernel KernelFor(SimdLevel level) {
+Kernels KernelsFor(SimdLevel level) {
     switch (level) {
-#if defined(__x86_64__) || defined(__i386__)
-        case SimdLevel::Sse2: return WeightedSumSse2;
+#if TEVPNG_X86_KERNELS
+        case SimdLevel::Sse2:
+            return {WeightedSumSse2, WidenSse2};
+        case SimdLevel::Avx2:
+            return {WeightedSumAvx2, WidenAvx2};
+        case SimdLevel::Avx512:
+            return {WeightedSumAvx512, WidenAvx512};
 #endif
-#if TEVPNG_WIDE_KERNELS
-        case SimdLevel::Avx2: return WeightedSumAvx2;
-        case SimdLevel::Avx512: return WeightedSumAvx512Fma;
-#endif
-        default: return WeightedSumScalar;
+        default:
+            return {WeightedSumScalar, WidenScalar};
     }
 }
 
 const char* SimdLevelName(SimdLevel level) {
     switch (level) {
-        case SimdLevel::Scalar: return "scalar";
-        case SimdLevel::Sse2: return "sse2";
-        case SimdLevel::Avx2: return "avx2";
-        case SimdLevel::Avx512: return "avx512";
+        case SimdLevel::Scalar:
+            return "scalar";
+        case SimdLevel::Sse2:
+            return "sse2";
+        case SimdLevel::Avx2:
+            return "avx2";
+        case SimdLevel::Avx512:
+            return "avx512";
     }
     return "?";
 }

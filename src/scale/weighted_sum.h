@@ -3,6 +3,10 @@
 // The inner loop of both passes: many weighted sums that share one contributor list.
 // Every kernel computes the same bytes as the scalar one; the vector kernels only
 // work on several values side by side, never reordering the terms of one sum.
+//
+// The kernels read the source bytes widened to double (each byte is exactly a double):
+// a value is then widened once and used by every list that needs it, instead of being
+// converted again in every step that reads it.
 
 #include <cstddef>
 #include <cstdint>
@@ -11,11 +15,11 @@
 
 namespace tevpng::detail {
 
-// One accumulation step: the byte times the weight is exact in double precision, the
-// sum is rounded to double and then to float.
-inline float Accumulate(float accumulator, std::uint8_t value, float weight) {
-    return static_cast<float>(static_cast<double>(accumulator) +
-                              static_cast<double>(value) * static_cast<double>(weight));
+// One accumulation step: the value times the weight is exact in double precision (a
+// byte has 8 significant bits, a float weight 24), the sum is rounded to double and
+// then to float.
+inline float Accumulate(float accumulator, double value, double weight) {
+    return static_cast<float>(static_cast<double>(accumulator) + value * weight);
 }
 
 // Clamps to 0..255 (NaN gives 0) and rounds to nearest, ties to even.
@@ -27,27 +31,48 @@ inline std::uint8_t AccumulatorToByte(float accumulator) {
     return static_cast<std::uint8_t>(rounded);
 }
 
-// For v < valueCount: out[v] = AccumulatorToByte of the sum, in list order, of
-// source[index * step + v] x weight.
-using WeightedSumKernel = void (*)(const Contributor* list, std::int32_t length, const std::uint8_t* source,
-                                   std::ptrdiff_t step, std::ptrdiff_t valueCount, std::uint8_t* out);
+// One term of the sums as the kernels take it: where its values lie (source values
+// widened to double, one per sum) and its weight (a float, held as a double).
+struct Term {
+    const double* values;
+    double weight;
+};
+
+// For v < count: out[v] = AccumulatorToByte of the sum, in term order, of
+// values[v] x weight.
+using WeightedSumKernel = void (*)(const Term* terms, std::int32_t length, std::ptrdiff_t count,
+                                   std::uint8_t* out);
+
+// out[v] = bytes[v] for v < count.
+using WidenKernel = void (*)(const std::uint8_t* bytes, std::ptrdiff_t count, double* out);
+
+struct Kernels {
+    WeightedSumKernel weightedSum;
+    WidenKernel widen;
+};
 
 enum class SimdLevel { Scalar, Sse2, Avx2, Avx512 };
 
-// Whether this build has the kernel and this processor can run it.
+// Whether this build has the kernels and this processor can run them.
 bool SimdLevelAvailable(SimdLevel level);
 // The widest available level; what Stretch uses.
 SimdLevel BestSimdLevel();
-// The kernel of an available level.
-WeightedSumKernel KernelFor(SimdLevel level);
+// The kernels of an available level.
+Kernels KernelsFor(SimdLevel level);
 const char* SimdLevelName(SimdLevel level);
 
-// The scalar reference, also used for the values left over by the vector kernels.
-void WeightedSumScalar(const Contributor* list, std::int32_t length, const std::uint8_t* source,
-                       std::ptrdiff_t step, std::ptrdiff_t valueCount, std::uint8_t* out);
+// The scalar kernels. WeightedSumScalarFrom does only the sums first..count-1 (the
+// values left over by the vector kernels).
+void WeightedSumScalar(const Term* terms, std::int32_t length, std::ptrdiff_t count, std::uint8_t* out);
+void WeightedSumScalarFrom(std::ptrdiff_t first, const Term* terms, std::int32_t length, std::ptrdiff_t count,
+                           std::uint8_t* out);
+void WidenScalar(const std::uint8_t* bytes, std::ptrdiff_t count, double* out);
 
-// Stretch on a chosen kernel, so that tests can hold every kernel to the scalar one.
+// Stretch and ResampleColorAndAlpha on a chosen level, so that tests can hold every
+// level to the scalar one and benchmarks can time each.
 StretchResult StretchWith(SimdLevel level, ConstRasterView source, RasterView target, FilterFunction filter,
                           float radius);
+StretchResult ResampleColorAndAlphaWith(SimdLevel level, ConstRasterView color, ConstRasterView alpha,
+                                        std::int32_t width, std::int32_t height, ResampledImage& out);
 
 }  // namespace tevpng::detail

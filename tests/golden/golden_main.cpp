@@ -1,5 +1,6 @@
 // The golden digests as a plain program, for builds that run outside CTest (the
-// 32-bit x86 build under qemu-i386, tools/check_i686_golden.sh).
+// 32-bit x86 build under qemu-i386, tools/check_i686_golden.sh), on every kernel the
+// processor (or emulator) runs; the lines name them.
 
 #include <cstdio>
 #include "resize_golden.h"
@@ -12,7 +13,7 @@ int main() {
         (ok ? passed : failed)++;
         std::printf("  %s %s: %016llx\n", ok ? "ok  " : "FAIL", what, got);
     };
-    for (auto level : {detail::SimdLevel::Scalar, detail::SimdLevel::Sse2}) {
+    for (auto level : {detail::SimdLevel::Scalar, detail::SimdLevel::Sse2, detail::SimdLevel::Avx2, detail::SimdLevel::Avx512}) {
         if (!detail::SimdLevelAvailable(level)) continue;
         check(detail::SimdLevelName(level), golden::ResizeDigest(level), golden::ExpectedResizeDigest);
     }

@@ -216,6 +216,52 @@ TEST(Stretch, SharedRowMatchesRepeatedRows) {
     EXPECT_EQ(fromShared.bytes, Resized(repeated, 17, 45).bytes);
 }
 
+// The two passes written out plainly: a whole intermediate raster, one sum per value.
+Image PlainTwoPass(const Image& source, int w, int h) {
+    ContributorLists horizontal, vertical;
+    EXPECT_TRUE(BuildContributorLists(AxisScale(source.width, w), Lanczos3Radius, source.width, w, Lanczos3Filter,
+                                      horizontal));
+    EXPECT_TRUE(BuildContributorLists(AxisScale(source.height, h), Lanczos3Radius, source.height, h,
+                                      Lanczos3Filter, vertical));
+    const auto sum = [](const ContributorLists& lists, int i, auto valueAt) {
+        float accumulator = 0.0f;
+        for (int k = 0; k < lists.Length(i); ++k) {
+            accumulator = detail::Accumulate(accumulator, valueAt(lists.List(i)[k].index), lists.List(i)[k].weight);
+        }
+        return detail::AccumulatorToByte(accumulator);
+    };
+    Image between(w, source.height, source.channels), target(w, h, source.channels);
+    for (int y = 0; y < source.height; ++y)
+        for (int x = 0; x < w; ++x)
+            for (int c = 0; c < source.channels; ++c)
+                between.At(x, y, c) = sum(horizontal, x, [&](int j) {
+                    return source.bytes[(std::size_t(y) * source.width + j) * source.channels + c];
+                });
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            for (int c = 0; c < source.channels; ++c)
+                target.At(x, y, c) = sum(vertical, y, [&](int j) { return between.At(x, j, c); });
+    return target;
+}
+
+TEST(Stretch, MatchesThePlainTwoPasses) {
+    // Tall sources take many strips of the horizontal pass, and the vertical lists
+    // reach back over several of them: the rows between the passes wrap around.
+    const int cases[][4] = {{9, 700, 5, 97},  {9, 700, 4, 1401}, {700, 9, 97, 5},  {31, 400, 31, 399},
+                            {5, 300, 6, 3},   {12, 129, 7, 128},  {200, 200, 17, 9}, {3, 1000, 2, 1}};
+    for (const auto& c : cases) {
+        for (int channels : {1, 3}) {
+            SCOPED_TRACE(testing::Message() << c[0] << "x" << c[1] << " to " << c[2] << "x" << c[3] << "x"
+                                            << channels);
+            const Image source = RandomImage(c[0], c[1], channels, c[1] * 3 + channels);
+            const Image plain = PlainTwoPass(source, c[2], c[3]);
+            for (SimdLevel level : AvailableLevels()) {
+                EXPECT_EQ(Resized(source, c[2], c[3], level).bytes, plain.bytes) << detail::SimdLevelName(level);
+            }
+        }
+    }
+}
+
 // ---- colour and alpha together ----
 
 TEST(ResampleColorAndAlpha, MatchesTwoStretches) {
@@ -274,8 +320,51 @@ TEST(Kernels, StretchMatchesScalarOnEveryLevel) {
     }
 }
 
+// The sums of one list straight from their definition, on the bytes.
+std::vector<std::uint8_t> ReferenceSums(const std::vector<Contributor>& list, const std::vector<std::uint8_t>& rows,
+                                        std::ptrdiff_t step, std::ptrdiff_t count) {
+    std::vector<std::uint8_t> out(count);
+    for (std::ptrdiff_t v = 0; v < count; ++v) {
+        float accumulator = 0.0f;
+        for (const Contributor& c : list) accumulator = detail::Accumulate(accumulator, rows[c.index * step + v], c.weight);
+        out[v] = detail::AccumulatorToByte(accumulator);
+    }
+    return out;
+}
+
+// The same sums from a level's kernels: the rows widened, then summed.
+std::vector<std::uint8_t> KernelSums(SimdLevel level, const std::vector<Contributor>& list,
+                                     const std::vector<std::uint8_t>& rows, std::ptrdiff_t step, std::ptrdiff_t count) {
+    const detail::Kernels kernels = detail::KernelsFor(level);
+    std::vector<double> widened(rows.size());
+    kernels.widen(rows.data(), std::ptrdiff_t(rows.size()), widened.data());
+    std::vector<detail::Term> terms;
+    for (const Contributor& c : list) terms.push_back({widened.data() + c.index * step, c.weight});
+    std::vector<std::uint8_t> out(count, 0xAB);
+    kernels.weightedSum(terms.data(), std::int32_t(terms.size()), count, out.data());
+    return out;
+}
+
+TEST(Kernels, WidenGivesEveryByte) {
+    std::vector<std::uint8_t> bytes(300);
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 77 + 3);
+    for (SimdLevel level : AvailableLevels()) {
+        for (std::ptrdiff_t offset : {0, 1, 5}) {
+            for (std::ptrdiff_t count : {0, 1, 3, 4, 7, 8, 15, 16, 17, 33, 295}) {
+                std::vector<double> out(count + 1, -1.0);
+                detail::KernelsFor(level).widen(bytes.data() + offset, count, out.data());
+                for (std::ptrdiff_t v = 0; v < count; ++v) {
+                    ASSERT_EQ(out[v], bytes[offset + v]) << detail::SimdLevelName(level) << " " << count << " " << v;
+                }
+                EXPECT_EQ(out[count], -1.0) << detail::SimdLevelName(level) << " wrote past " << count;
+            }
+        }
+    }
+}
+
 TEST(Kernels, ExtremeWeightsMatchScalar) {
-    // Weights far outside the filter's range: clamping at both ends, NaN, ties at .5.
+    // Weights far outside the filter's range: clamping at both ends, NaN, ties at .5,
+    // and both sides of the range in which the wide kernels keep double accumulators.
     std::mt19937 random(99);
     std::vector<std::uint8_t> rows(9 * 300);
     for (auto& b : rows) b = static_cast<std::uint8_t>(random());
@@ -287,17 +376,19 @@ TEST(Kernels, ExtremeWeightsMatchScalar) {
         {{8, std::numeric_limits<float>::quiet_NaN()}},
         {{1, 1e30f}, {2, -1e30f}},
         {{0, 1e-40f}, {1, 3e-38f}, {2, -3e-38f}},  // sums below the normal float range
+        {{0, 0x1p-100f}, {1, -0x1p-100f}, {2, 0x1.000002p-100f}},
+        {{0, 0x1.fffffep-101f}, {1, 0x1p-100f}},
+        {{3, 0x1p64f}, {4, -0x1p64f}, {5, 1.0f}},
+        {{3, 0x1.000002p64f}, {4, 0.5f}},
+        {{6, std::numeric_limits<float>::infinity()}, {7, 1.0f}},
         {},
     };
     for (const auto& list : lists) {
-        for (std::ptrdiff_t count : {300, 299, 64, 7, 1}) {
-            std::vector<std::uint8_t> reference(count), out(count);
-            detail::WeightedSumScalar(list.data(), std::int32_t(list.size()), rows.data(), 300, count,
-                                      reference.data());
+        for (std::ptrdiff_t count : {300, 299, 151, 144, 64, 7, 1}) {
+            const std::vector<std::uint8_t> reference = ReferenceSums(list, rows, 300, count);
             for (SimdLevel level : AvailableLevels()) {
-                std::fill(out.begin(), out.end(), 0xAB);
-                detail::KernelFor(level)(list.data(), std::int32_t(list.size()), rows.data(), 300, count, out.data());
-                EXPECT_EQ(out, reference) << detail::SimdLevelName(level) << " count " << count;
+                EXPECT_EQ(KernelSums(level, list, rows, 300, count), reference)
+                    << detail::SimdLevelName(level) << " count " << count;
             }
         }
     }
@@ -312,16 +403,59 @@ TEST(Kernels, RandomListsMatchScalar) {
     std::uniform_real_distribution<float> mantissa(-2.0f, 2.0f);
     std::uniform_int_distribution<int> exponent(-30, 1), length(1, 16), index(0, 15);
     std::vector<Contributor> list;
-    std::vector<std::uint8_t> reference(131), out(131);
     for (int trial = 0; trial < 3000; ++trial) {
         list.resize(length(random));
         for (Contributor& c : list) c = {index(random), std::ldexp(mantissa(random), exponent(random))};
-        detail::WeightedSumScalar(list.data(), std::int32_t(list.size()), rows.data(), 131, 131, reference.data());
+        const std::vector<std::uint8_t> reference = ReferenceSums(list, rows, 131, 131);
         for (SimdLevel level : AvailableLevels()) {
-            detail::KernelFor(level)(list.data(), std::int32_t(list.size()), rows.data(), 131, 131, out.data());
-            ASSERT_EQ(out, reference) << detail::SimdLevelName(level) << " trial " << trial;
+            ASSERT_EQ(KernelSums(level, list, rows, 131, 131), reference)
+                << detail::SimdLevelName(level) << " trial " << trial;
         }
     }
+}
+
+// The float nearer to zero when double s lies exactly halfway between two floats;
+// otherwise the float conversion of s.
+float RoundTiesTowardZero(double s) {
+    const float nearest = static_cast<float>(s);
+    const float other = std::nextafter(nearest, static_cast<float>(s > nearest ? INFINITY : -INFINITY));
+    const bool tie = s != nearest && s - nearest == other - s;
+    return tie && std::fabs(other) < std::fabs(nearest) ? other : nearest;
+}
+
+TEST(Kernels, FloatTiesRoundToEven) {
+    // A half-integer first (0.5 x an odd byte), then a power of two times a power of
+    // two: many steps land exactly halfway between two floats, and where the half-integer
+    // is one of the two, the tie decides the byte. The run counts those lanes (where
+    // ties toward zero would give another byte) to show the cases are there.
+    std::mt19937 random(77);
+    std::vector<std::uint8_t> rows(6 * 131);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        rows[i] = static_cast<std::uint8_t>(i < 3 * 131 ? random() : 1u << (random() % 8));
+    }
+    std::uniform_int_distribution<int> power(16, 26), length(2, 3), halved(0, 2), scaled(3, 5), sign(0, 1);
+    std::vector<Contributor> list;
+    int decisive = 0;
+    for (int trial = 0; trial < 2000; ++trial) {
+        list.assign(1, {halved(random), 0.5f});
+        list.resize(length(random));
+        for (std::size_t k = 1; k < list.size(); ++k) {
+            list[k] = {scaled(random), std::ldexp(sign(random) ? -1.0f : 1.0f, -power(random))};
+        }
+        const std::vector<std::uint8_t> reference = ReferenceSums(list, rows, 131, 131);
+        for (std::ptrdiff_t v = 0; v < 131; ++v) {
+            float accumulator = 0.0f;
+            for (const Contributor& c : list) {
+                accumulator = RoundTiesTowardZero(accumulator + rows[c.index * 131 + v] * double{c.weight});
+            }
+            decisive += detail::AccumulatorToByte(accumulator) != reference[v];
+        }
+        for (SimdLevel level : AvailableLevels()) {
+            ASSERT_EQ(KernelSums(level, list, rows, 131, 131), reference)
+                << detail::SimdLevelName(level) << " trial " << trial;
+        }
+    }
+    EXPECT_GT(decisive, 1000);
 }
 
 // ---- identical bytes in every build ----

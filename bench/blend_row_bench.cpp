@@ -145,6 +145,7 @@ void Blend(benchmark::State& state, const BlendRowKernels* kernels, Rows rows, A
 std::vector<const BlendRowKernels*> Kernels() {
     std::vector<const BlendRowKernels*> kernels{&tevpng::ReferenceBlendRows()};
     if (auto* k = tevpng::Sse2BlendRows()) kernels.push_back(k);
+    if (auto* k = tevpng::Ssse3BlendRows()) kernels.push_back(k);
     if (auto* k = tevpng::Avx2BlendRows()) kernels.push_back(k);
     return kernels;
 }

@@ -49,6 +49,9 @@ const BlendRowKernels& ReferenceBlendRows();
 // SSE2 blends; null on a processor family without SSE2.
 const BlendRowKernels* Sse2BlendRows();
 
+// SSSE3 blends; null when this CPU has no SSSE3.
+const BlendRowKernels* Ssse3BlendRows();
+
 // AVX2 blends; null when this CPU or its operating system cannot run AVX2 code.
 const BlendRowKernels* Avx2BlendRows();
 

@@ -19,6 +19,7 @@ using Bytes = std::vector<std::uint8_t>;
 std::vector<const BlendRowKernels*> FastKernels() {
     std::vector<const BlendRowKernels*> kernels;
     if (const BlendRowKernels* k = Sse2BlendRows()) kernels.push_back(k);
+    if (const BlendRowKernels* k = Ssse3BlendRows()) kernels.push_back(k);
     if (const BlendRowKernels* k = Avx2BlendRows()) kernels.push_back(k);
     return kernels;
 }
@@ -382,7 +383,9 @@ TEST(BlendPalette, RowIndexBeyondTheCountBlendsBlackWithTheTablesAlpha) {
 }
 
 TEST(BlendRows, ChoosesTheWidestVariantThisCpuRuns) {
-    const BlendRowKernels* expected = Avx2BlendRows() ? Avx2BlendRows() : Sse2BlendRows();
+    const BlendRowKernels* expected = Avx2BlendRows();
+    if (!expected) expected = Ssse3BlendRows();
+    if (!expected) expected = Sse2BlendRows();
     if (!expected) expected = &ReferenceBlendRows();
     EXPECT_EQ(&BlendRows(), expected) << BlendRows().name;
     // The log says which vector blends this machine held to the reference.

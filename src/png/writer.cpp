@@ -589,6 +589,7 @@ public:
         if (image_.FindChunk("IDAT") == nullptr || !encoder_.Prepare(image_, *header_, bitDepth, *sampleGamma_)) {
             return false;
         }
+        if (header_->BitDepth == 2) WidenGreyKey();
         header_->BitDepth = static_cast<std::uint8_t>(bitDepth);
         for (const auto& chunk : image_.Chunks()) {
             if (PlaceOf(*chunk) != Place::Omitted && !RefreshData(*chunk)) return false;
@@ -619,6 +620,7 @@ private:
         const auto* gamma = image_.FindChunk("gAMA") ? image_.FindChunk("gAMA")->As<GammaChunk>() : nullptr;
         for (int i = 0; i < 256; ++i) identity_[i] = static_cast<std::uint8_t>(i);
         sampleGamma_ = gamma == nullptr || gamma->PrecedesImageData ? &image_.InverseGamma : &identity_;
+        decodeGamma_ = sampleGamma_ == &identity_ ? &identity_ : &image_.Gamma;
         paletteGamma_ = gamma == nullptr || gamma->PrecedesPalette ? &image_.InverseGamma : &identity_;
         if (gamma != nullptr) {
             writeGamma_ = header_->ColorType == 3 ? gamma->PrecedesPalette : gamma->PrecedesImageData;
@@ -657,6 +659,7 @@ private:
             case ChunkKind::Alpha: {
                 auto& alpha = static_cast<AlphaChunk&>(chunk);
                 std::memcpy(alpha.Data(), alpha.AlphaTable.data(), static_cast<std::size_t>(alpha.DataSize()));
+                MapTransparentKey(alpha);
                 return true;
             }
             case ChunkKind::Text: {
@@ -677,6 +680,36 @@ private:
                 return true;
             }
             default: return true;  // written as stored
+        }
+    }
+
+    // A grey or colour tRNS names the raw sample values that are transparent, so it must
+    // name them as they are written, or other readers make other pixels transparent, or none.
+
+    // The image holds 2-bit grey as 4-bit indices 5 v and is written (and held from now on)
+    // at 4 bits: so is its key.
+    void WidenGreyKey() {
+        PngChunk* chunk = image_.FindChunk("tRNS");
+        auto* alpha = chunk ? chunk->As<AlphaChunk>() : nullptr;
+        if (header_->ColorType != 0 || alpha == nullptr || alpha->DataSize() != 2) return;
+        std::uint8_t* key = alpha->AlphaTable.data();
+        if (key[0] == 0 && key[1] <= 3) key[1] = static_cast<std::uint8_t>(key[1] * 5);
+    }
+
+    // 16-bit samples keep their high byte and are written with a low byte of 0; colour
+    // samples come back from the gamma table of decoding and go out through the writing one.
+    void MapTransparentKey(AlphaChunk& alpha) const {
+        const int samples = header_->ColorType == 0 ? 1 : header_->ColorType == 2 ? 3 : 0;
+        if (samples == 0 || alpha.DataSize() != 2 * samples) return;
+        const bool colour = header_->ColorType == 2;
+        const bool wide = header_->BitDepth == 16;
+        for (int i = 0; i < samples; ++i) {
+            std::uint8_t* key = alpha.Data() + 2 * i;
+            if (!wide && key[0] != 0) continue;  // no sample has that value
+            const std::uint8_t held = wide ? key[0] : key[1];
+            const std::uint8_t written = colour ? (*sampleGamma_)[(*decodeGamma_)[held]] : held;
+            key[0] = wide ? written : 0;
+            key[1] = wide ? 0 : written;
         }
     }
 
@@ -713,6 +746,7 @@ private:
     HeaderChunk* header_ = nullptr;
     PngImage::GammaTable identity_{};
     const PngImage::GammaTable* sampleGamma_ = nullptr;
+    const PngImage::GammaTable* decodeGamma_ = nullptr;  // what the samples were decoded with
     const PngImage::GammaTable* paletteGamma_ = nullptr;
     bool writeGamma_ = false;
     ImageDataEncoder encoder_;

@@ -132,6 +132,13 @@ TEST_P(SuiteRoundTrip, SaveThenLoadGivesTheSamePixels) {
         expected.erase("PLTE");
         actual.erase("PLTE");
     }
+    // 16-bit samples are written with a low byte of 0, and so is the transparent key that
+    // names them (WriterTransparentKey checks keys in detail).
+    if (before->bitDepth == 16 && (before->colorType == 0 || before->colorType == 2)) {
+        for (auto [key, end] = expected.equal_range("tRNS"); key != end; ++key) {
+            for (std::size_t i = 1; i < key->second.size(); i += 2) key->second[i] = 0;
+        }
+    }
     EXPECT_EQ(actual, expected);
 }
 

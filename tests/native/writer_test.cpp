@@ -254,6 +254,75 @@ TEST(WriterFile, TransparencyIsKeptByteForByte) {
     }
 }
 
+// A grey or colour key names raw sample values: the pixel that had the key's value must still
+// have it in the file we write, whatever depth and gamma the samples are written with.
+struct KeyCase {
+    const char* name;
+    std::uint8_t depth, colorType;
+    Bytes row;        // one row, unfiltered; its first pixel has the key's value
+    Bytes key;        // tRNS as read
+    Bytes written;    // tRNS as written; empty: only the pixel must match
+    bool gamma = false;  // a gAMA before the image data
+};
+
+const KeyCase kKeyCases[] = {
+    {"grey2", 2, 0, {0x93}, {0, 2}, {0, 10}},  // pixels 2, 1, 0, 3, written as 4-bit 10, 5, 0, 15
+    {"grey8", 8, 0, {7, 9}, {0, 7}, {0, 7}},
+    {"grey16", 16, 0, {0x12, 0x34}, {0x12, 0x34}, {0x12, 0}},
+    {"rgb16", 16, 2, {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC}, {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC},
+     {0x12, 0, 0x56, 0, 0x9A, 0}},
+    {"rgb8", 8, 2, {10, 100, 200}, {0, 10, 0, 100, 0, 200}, {0, 10, 0, 100, 0, 200}},
+    {"rgb8 gamma", 8, 2, {10, 100, 200}, {0, 10, 0, 100, 0, 200}, {}, true},
+    {"rgb16 gamma", 16, 2, {1, 2, 30, 40, 200, 255}, {1, 2, 30, 40, 200, 255}, {}, true},
+};
+
+class WriterTransparentKey : public testing::TestWithParam<KeyCase> {};
+
+TEST_P(WriterTransparentKey, StillNamesThePixelItNamed) {
+    const KeyCase& c = GetParam();
+    const int channels = c.colorType == 2 ? 3 : 1;
+    const std::uint32_t width = static_cast<std::uint32_t>(c.row.size() * 8 / (c.depth * channels));
+    PngBytes builder = PngBytes::Start(width, 1, c.depth, c.colorType);
+    if (c.gamma) builder.Chunk("gAMA", {0, 0, 177, 143});
+    const Bytes png = builder.Chunk("tRNS", c.key).Idat(Zlib(FilteredRows({c.row}))).Iend().bytes();
+    PngImage image;
+    ASSERT_TRUE(Load(image, png));
+    const Bytes written = Save(image);
+
+    Bytes key;
+    for (const ParsedChunk& chunk : Chunks(written)) {
+        if (chunk.type == "tRNS") key = chunk.data;
+    }
+    ASSERT_EQ(key.size(), c.key.size());
+    if (!c.written.empty()) EXPECT_EQ(key, c.written);
+    const auto decoded = tevtest::DecodeWithLibpng(written);  // 16-bit samples as their high byte
+    ASSERT_TRUE(decoded.has_value());
+    for (int i = 0; i < channels; ++i) {
+        const std::uint8_t sample = decoded->samples[static_cast<std::size_t>(i)];
+        if (decoded->bitDepth == 16) {
+            EXPECT_EQ(key[2 * i], sample) << "sample " << i;
+            EXPECT_EQ(key[2 * i + 1], 0) << "sample " << i;  // written with a low byte of 0
+        } else {
+            EXPECT_EQ(key[2 * i], 0) << "sample " << i;
+            EXPECT_EQ(key[2 * i + 1], sample) << "sample " << i;
+        }
+    }
+    // Saved again (the image is held at the depth it was written with), the key stays.
+    for (const ParsedChunk& chunk : Chunks(Save(image))) {
+        if (chunk.type == "tRNS") {
+            EXPECT_EQ(chunk.data, key);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, WriterTransparentKey, testing::ValuesIn(kKeyCases),
+                         [](const testing::TestParamInfo<KeyCase>& info) {
+                             std::string name = info.param.name;
+                             for (char& ch : name)
+                                 if (ch == ' ') ch = '_';
+                             return name;
+                         });
+
 TEST(WriterFile, TextAndTimeAreWrittenFromTheirValues) {
     const Bytes png = PngBytes::Start(1, 1, 8, 0)
                           .Idat(Zlib({0, 0}))

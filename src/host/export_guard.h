@@ -2,13 +2,17 @@
 
 #include <utility>
 
+#include "ui/floating_point.h"
+
 namespace tevpng {
 
 // Runs an export's body so that no C++ exception ever unwinds into the host:
 // a failure returns the export's neutral result and leaves the state as the
-// body left it.
+// body left it. The body computes in the plug-in's floating-point state; the
+// host gets its own back.
 template <typename Result, typename Body>
 Result Guarded(Result fallback, Body&& body) noexcept {
+    ui::FloatingPointGuard floatingPoint;
     try {
         return std::forward<Body>(body)();
     } catch (...) {
@@ -18,6 +22,7 @@ Result Guarded(Result fallback, Body&& body) noexcept {
 
 template <typename Body>
 void Guarded(Body&& body) noexcept {
+    ui::FloatingPointGuard floatingPoint;
     try {
         std::forward<Body>(body)();
     } catch (...) {

@@ -1,6 +1,7 @@
 #include "ui/application.h"
 
 #include "ui/controls.h"
+#include "ui/floating_point.h"
 
 namespace tevpng::ui {
 
@@ -25,6 +26,8 @@ int ShowMessage(const std::string& text) {
     const auto application = ApplicationWindow();
     HWND owner = application ? application->HandleIfMade() : nullptr;
     const std::string title = application ? application->Text() : std::string();
+    // The box's modal loop repaints the host's windows.
+    CallerFloatingPoint hostState;
     return MessageBoxA(owner, text.c_str(), title.c_str(), kMessageBoxStyle);
 }
 

@@ -256,4 +256,29 @@ private:
     UINT id_ = 0;
 };
 
+// A CRITICAL_SECTION, deleted with DeleteCriticalSection. The plug-in's one lock:
+// std::mutex would bring in a threading runtime the DLL does not otherwise need.
+class CriticalSection {
+public:
+    CriticalSection() { InitializeCriticalSection(&section_); }
+    ~CriticalSection() { DeleteCriticalSection(&section_); }
+    CriticalSection(const CriticalSection&) = delete;
+    CriticalSection& operator=(const CriticalSection&) = delete;
+
+    // Held from construction to destruction.
+    class Hold {
+    public:
+        explicit Hold(CriticalSection& lock) : section_(&lock.section_) { EnterCriticalSection(section_); }
+        ~Hold() { LeaveCriticalSection(section_); }
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+
+    private:
+        CRITICAL_SECTION* section_;
+    };
+
+private:
+    CRITICAL_SECTION section_;
+};
+
 }  // namespace tevpng::ui

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "ui/floating_point.h"
+
 namespace tevpng::ui {
 
 std::optional<int> ProcessMessages() {
@@ -12,12 +14,18 @@ std::optional<int> ProcessMessages() {
             PostQuitMessage(exitCode);
             return exitCode;
         }
+        // The host's windows get the host's floating-point state; ours guard themselves.
+        CallerFloatingPoint hostState;
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
     return std::nullopt;
 }
 
-void WaitForMessage() { WaitMessage(); }
+void WaitForMessage() {
+    // WaitMessage can call the host's hooks and sent messages.
+    CallerFloatingPoint hostState;
+    WaitMessage();
+}
 
 }  // namespace tevpng::ui

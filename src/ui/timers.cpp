@@ -1,9 +1,9 @@
 #include "ui/timers.h"
 
 #include <algorithm>
-#include <mutex>
 #include <vector>
 
+#include "ui/floating_point.h"
 #include "ui/immortal.h"
 #include "ui/module_instance.h"
 #include "ui/window_class.h"
@@ -79,6 +79,7 @@ void WindowTimer::StopAll() {
 }
 
 void CALLBACK WindowTimer::TimerProc(HWND, UINT, UINT_PTR id, DWORD) {
+    FloatingPointGuard floatingPoint;  // dispatched by the host's message loop
     // Only a live, running timer ticks: a WM_TIMER may outlive its timer.
     const auto& timers = WindowTimers();
     const auto found =
@@ -98,8 +99,8 @@ void CALLBACK WindowTimer::TimerProc(HWND, UINT, UINT_PTR id, DWORD) {
 namespace {
 
 // Serialises the UI thread's starts and stops with the ticks on the timer thread.
-std::mutex& TimersLock() {
-    static Immortal<std::mutex> lock;
+CriticalSection& TimersLock() {
+    static Immortal<CriticalSection> lock;
     return lock.Get();
 }
 
@@ -112,25 +113,25 @@ std::vector<MultimediaTimer*>& MultimediaTimers() {
 
 MultimediaTimer::MultimediaTimer(int intervalMs, std::function<void()> tick)
     : interval_(intervalMs), tick_(std::move(tick)) {
-    std::lock_guard lock(TimersLock());
+    CriticalSection::Hold lock(TimersLock());
     MultimediaTimers().push_back(this);
 }
 
 MultimediaTimer::~MultimediaTimer() {
     Stop();
-    std::lock_guard lock(TimersLock());
+    CriticalSection::Hold lock(TimersLock());
     auto& timers = MultimediaTimers();
     timers.erase(std::remove(timers.begin(), timers.end(), this), timers.end());
     if (timers.empty()) std::vector<MultimediaTimer*>().swap(timers);
 }
 
 void MultimediaTimer::SetTickHandler(std::function<void()> tick) {
-    std::lock_guard lock(TimersLock());
+    CriticalSection::Hold lock(TimersLock());
     tick_ = std::move(tick);
 }
 
 bool MultimediaTimer::Enabled() const {
-    std::lock_guard lock(TimersLock());
+    CriticalSection::Hold lock(TimersLock());
     return enabled_;
 }
 
@@ -144,12 +145,12 @@ void MultimediaTimer::SetEnabled(bool enabled) {
 void MultimediaTimer::Start() {
     MultimediaTimerId fired;  // a one-shot that has fired keeps its id until it is killed
     {
-        std::lock_guard lock(TimersLock());
+        CriticalSection::Hold lock(TimersLock());
         if (enabled_) return;
         fired = std::move(systemTimer_);
     }
     fired.Reset();
-    std::lock_guard lock(TimersLock());
+    CriticalSection::Hold lock(TimersLock());
     // Synchronous kill: once timeKillEvent returns, no tick of this timer runs
     // any more, so the object (and the library's code) may go.
     const UINT flags = (periodic_ ? TIME_PERIODIC : TIME_ONESHOT) | TIME_KILL_SYNCHRONOUS;
@@ -163,7 +164,7 @@ void MultimediaTimer::Start() {
 void MultimediaTimer::Stop() {
     MultimediaTimerId doomed;
     {
-        std::lock_guard lock(TimersLock());
+        CriticalSection::Hold lock(TimersLock());
         enabled_ = false;
         doomed = std::move(systemTimer_);
     }
@@ -175,20 +176,21 @@ void MultimediaTimer::Stop() {
 void MultimediaTimer::StopAll() {
     std::vector<MultimediaTimer*> timers;
     {
-        std::lock_guard lock(TimersLock());
+        CriticalSection::Hold lock(TimersLock());
         timers = MultimediaTimers();
     }
     for (MultimediaTimer* timer : timers) timer->Stop();
 }
 
 void CALLBACK MultimediaTimer::Callback(UINT id, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
+    FloatingPointGuard floatingPoint(FloatingPointGuard::Track::No);  // the system's timer thread
     reinterpret_cast<MultimediaTimer*>(user)->Fire(id);
 }
 
 void MultimediaTimer::Fire(UINT id) {
     std::function<void()> tick;
     {
-        std::lock_guard lock(TimersLock());
+        CriticalSection::Hold lock(TimersLock());
         if (systemTimer_.Get() != id) return;  // stopped (and maybe restarted) meanwhile
         if (!periodic_) enabled_ = false;
         tick = tick_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "ui/floating_point.h"
 #include "ui/immortal.h"
 #include "ui/module_instance.h"
 #include "ui/window_class.h"
@@ -181,6 +182,8 @@ int Window::LiveWindowCount() { return static_cast<int>(LiveWindows().size()); }
 // ---- messages --------------------------------------------------------------
 
 LRESULT CALLBACK Window::WindowProc(HWND handle, UINT id, WPARAM wParam, LPARAM lParam) {
+    // The host's message loop dispatches here in the host's floating-point state.
+    FloatingPointGuard floatingPoint;
     if (id == WM_NCCREATE) {
         auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
         if (auto* window = static_cast<Window*>(create->lpCreateParams)) window->Attach(handle);

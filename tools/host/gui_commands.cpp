@@ -216,9 +216,9 @@ void GuiCommands::StepFrame(int delta) {
 
 void GuiCommands::Settings() {
     plugin_.Interface();
-    // The dialog writes the settings file; binding again has the plug-in read it now.
-    plugin_.SetParentWindow(window_.Page().Window());
-    Log("Interface, then SetParentWindow again to take up the new settings");
+    // The plug-in holds the dialog's settings at once; the repaint's Draw brings a script
+    // with them.
+    Log("Interface");
     window_.Page().Repaint();
 }
 

@@ -3,14 +3,12 @@
 // ticks the check box and clicks OK or Cansel.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <functional>
 #include <optional>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
+#include "dialog_driver.h"
 #include "dib_surface.h"
 #include "files.h"
 #include "host_page.h"
@@ -21,111 +19,6 @@
 namespace tevtest {
 namespace {
 
-// The dialog's windows as a user finds them on the screen.
-struct DialogWindows {
-    HWND form = nullptr;
-    HWND bottomPanel = nullptr;
-    HWND topPanel = nullptr;
-    HWND hotspotEdit = nullptr;
-    HWND pluginEdit = nullptr;
-    HWND check = nullptr;
-    HWND ok = nullptr;
-    HWND cansel = nullptr;
-    std::vector<HWND> labels;  // the STATIC windows inside the top panel
-
-    // The visible form captioned "Form2" of this thread and its controls.
-    static std::optional<DialogWindows> Find() {
-        DialogWindows found;
-        for (HWND form : ThreadWindows("Form"))
-            if (TextOf(form) == "Form2" && IsWindowVisible(form)) found.form = form;
-        if (!found.form) return std::nullopt;
-        EnumChildWindows(found.form, Classify, reinterpret_cast<LPARAM>(&found));
-        return found;
-    }
-
-    static RECT BoundsInParent(HWND window) {
-        RECT rect{};
-        GetWindowRect(window, &rect);
-        MapWindowPoints(HWND_DESKTOP, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
-        return rect;
-    }
-
-private:
-    static BOOL CALLBACK Classify(HWND window, LPARAM context) {
-        auto& found = *reinterpret_cast<DialogWindows*>(context);
-        const std::string className = ClassNameOf(window);
-        const LONG style = GetWindowLongA(window, GWL_STYLE);
-        if (lstrcmpiA(className.c_str(), "Edit") == 0) {
-            ((style & ES_READONLY) ? found.pluginEdit : found.hotspotEdit) = window;
-        } else if (lstrcmpiA(className.c_str(), "Button") == 0) {
-            if ((style & BS_TYPEMASK) == BS_AUTOCHECKBOX)
-                found.check = window;
-            else if (TextOf(window) == "OK")
-                found.ok = window;
-            else if (TextOf(window) == "Cansel")
-                found.cansel = window;
-        } else if (lstrcmpiA(className.c_str(), "Static") == 0) {
-            if (GetParent(window) == found.form)
-                (BoundsInParent(window).top == 0 ? found.topPanel : found.bottomPanel) = window;
-            else
-                found.labels.push_back(window);
-        }
-        return TRUE;
-    }
-};
-
-// Runs `step` on every tick of a 10 ms thread timer while the dialog is open,
-// that is from inside Interface's modal loop, until it returns true. A watchdog
-// thread gives up after `timeoutMs` and posts WM_CLOSE to the form (then, if need
-// be, a WM_QUIT), so that a broken loop still ends and the test fails instead of hanging.
-class DialogDriver {
-public:
-    using Step = std::function<bool(const DialogWindows&)>;
-
-    explicit DialogDriver(Step step, int timeoutMs = 5000)
-        : step_(std::move(step)), stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
-        active_ = this;
-        timer_ = SetTimer(nullptr, 0, 10, &DialogDriver::Tick);
-        watchdog_ = std::thread([this, timeoutMs, thread = GetCurrentThreadId()] {
-            if (WaitForSingleObject(stop_, static_cast<DWORD>(timeoutMs)) != WAIT_TIMEOUT) return;
-            gaveUp_ = true;
-            if (HWND form = FindWindowA("Form", "Form2")) PostMessageA(form, WM_CLOSE, 0, 0);
-            // Still open a second later: the loop's only other way out.
-            if (WaitForSingleObject(stop_, 1000) == WAIT_TIMEOUT) PostThreadMessageA(thread, WM_QUIT, 99, 0);
-        });
-    }
-    ~DialogDriver() {
-        SetEvent(stop_);
-        watchdog_.join();
-        CloseHandle(stop_);
-        KillTimer(nullptr, timer_);
-        active_ = nullptr;
-    }
-    DialogDriver(const DialogDriver&) = delete;
-    DialogDriver& operator=(const DialogDriver&) = delete;
-
-    bool Finished() const { return finished_; }
-    bool GaveUp() const { return gaveUp_; }
-
-private:
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-        DialogDriver* driver = active_;
-        if (!driver || driver->finished_ || driver->busy_ || driver->gaveUp_) return;
-        driver->busy_ = true;  // a step may pump messages (a nested Interface does)
-        if (const auto dialog = DialogWindows::Find()) driver->finished_ = driver->step_(*dialog);
-        driver->busy_ = false;
-    }
-
-    static inline DialogDriver* active_ = nullptr;
-    Step step_;
-    HANDLE stop_;
-    std::thread watchdog_;
-    UINT_PTR timer_ = 0;
-    bool finished_ = false;
-    std::atomic<bool> gaveUp_{false};
-    bool busy_ = false;
-};
-
 // Types `text` into an edit box key by key, after selecting what it holds.
 void TypeInto(HWND edit, const std::string& text) {
     SetFocus(edit);
@@ -133,8 +26,6 @@ void TypeInto(HWND edit, const std::string& text) {
     SendMessageA(edit, WM_CHAR, VK_BACK, 0);
     for (char c : text) SendMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 0);
 }
-
-void Click(HWND button) { SendMessageA(button, BM_CLICK, 0, 0); }
 
 bool IsChecked(HWND check) { return SendMessageA(check, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 

@@ -26,6 +26,11 @@ public:
         GdiFlush();
         return bits_[static_cast<size_t>(y) * width_ + x];
     }
+    // Every pixel, top row first (flushed like Pixel).
+    const std::uint32_t* Pixels() const {
+        GdiFlush();
+        return bits_;
+    }
     void SetPixel(int x, int y, std::uint32_t value) { bits_[static_cast<size_t>(y) * width_ + x] = value; }
     void Fill(const std::function<std::uint32_t(int x, int y)>& pattern);
 

@@ -19,21 +19,21 @@ bool IsDialogClass(HWND window) {
     return lstrcmpA(name, "#32770") == 0;
 }
 
+// EnumChildWindows callback: keeps the text of the first static control that has one.
+BOOL CALLBACK KeepStaticText(HWND child, LPARAM found) {
+    char name[16] = {};
+    GetClassNameA(child, name, sizeof name);
+    if (lstrcmpiA(name, "Static") != 0) return TRUE;
+    std::string childText = WindowText(child);
+    if (childText.empty()) return TRUE;
+    *reinterpret_cast<std::string*>(found) = childText;
+    return FALSE;
+}
+
 // The message text is the dialog's static control with text (the icon's static has none).
 std::string MessageText(HWND box) {
     std::string text;
-    EnumChildWindows(
-        box,
-        [](HWND child, LPARAM found) -> BOOL {
-            char name[16] = {};
-            GetClassNameA(child, name, sizeof name);
-            if (lstrcmpiA(name, "Static") != 0) return TRUE;
-            std::string childText = WindowText(child);
-            if (childText.empty()) return TRUE;
-            *reinterpret_cast<std::string*>(found) = childText;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&text));
+    EnumChildWindows(box, KeepStaticText, reinterpret_cast<LPARAM>(&text));
     return text;
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "fuzz_target.h"
 #include "png/png_image.h"
 #include "ui/memory_stream.h"
 
@@ -42,7 +43,7 @@ void LoadOnce(const std::uint8_t* data, std::size_t size, bool verifyCrc) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+TEVPNG_FUZZ_TARGET(load_stream_fuzz) {
     LoadOnce(data, size, false);
     LoadOnce(data, size, true);
     return 0;

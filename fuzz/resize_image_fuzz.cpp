@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_target.h"
 #include "png/png_image.h"
 #include "scale/resize.h"
 #include "ui/memory_stream.h"
@@ -44,7 +45,7 @@ std::vector<std::uint8_t> Snapshot(const PngImage& image) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+TEVPNG_FUZZ_TARGET(resize_image_fuzz) {
     if (size < 2) return 0;
     const int width = data[size - 2] % 40 - 2;
     const int height = data[size - 1] % 40 - 2;

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "fuzz_target.h"
 #include "png/png_image.h"
 #include "ui/memory_stream.h"
 
@@ -22,7 +23,7 @@ bool SameBytes(const void* a, const void* b, std::size_t count) { return count =
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+TEVPNG_FUZZ_TARGET(round_trip_fuzz) {
     PngImage image;
     MemoryStream input(data, size);
     if (!image.LoadStream(input)) return 0;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "fuzz_target.h"
 #include "scale/resampler.h"
 #include "scale/weighted_sum.h"
 
@@ -27,7 +28,7 @@ struct Input {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+TEVPNG_FUZZ_TARGET(stretch_fuzz) {
     Input in{data, size};
     const int channels = in.Take(0, 1) ? 3 : 1;
     const int sourceWidth = in.Take(-1, 40), sourceHeight = in.Take(-1, 40);

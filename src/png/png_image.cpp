@@ -31,8 +31,6 @@ constexpr PixelFormat kPixelFormats[] = {
     {2, 16, 24, false, false}, {6, 8, 24, false, true}, {6, 16, 24, false, true},
 };
 
-// IHDR allows more, but no image this plug-in holds is wider or taller.
-constexpr std::int32_t kMaxDimension = 65535;
 // From this size on, the C library always maps fresh pages (glibc's largest mmap threshold).
 constexpr std::size_t kFreshPagesBytes = 32u * 1024 * 1024;
 
@@ -99,7 +97,8 @@ LoadError HeaderChunk::CreatePixelMemory(bool zeroed) {
     HasPalette = false;
 
     const PixelFormat* format = FindPixelFormat(ColorType, BitDepth);
-    if (format == nullptr || Width < 1 || Height < 1 || Width > kMaxDimension || Height > kMaxDimension) {
+    if (format == nullptr || Width < 1 || Height < 1 || static_cast<std::uint32_t>(Width) > kMaxDimension ||
+        static_cast<std::uint32_t>(Height) > kMaxDimension) {
         return LoadError::UnsupportedFormat;
     }
     HasPalette = format->hasPalette;
@@ -190,6 +189,7 @@ void PngImage::Clear() {
     // Chunks go in list order, the header (and with it the pixels) first.
     for (auto& chunk : chunks_) chunk.reset();
     chunks_.clear();
+    endAt_ = -1;
 }
 
 std::int32_t PngImage::Width() const {
@@ -213,6 +213,7 @@ HeaderChunk* PngImage::ImageHeader() const {
 void PngImage::ReplaceChunks(std::vector<std::unique_ptr<PngChunk>> chunks) noexcept {
     Clear();
     chunks_ = std::move(chunks);
+    endAt_ = IndexOf("IEND");
 }
 
 int PngImage::IndexOf(std::string_view name) const {
@@ -288,7 +289,9 @@ PngChunk* PngImage::AddChunk(std::string_view name) {
         case ChunkKind::Text:
         case ChunkKind::Time:
         case ChunkKind::Other:
-            at = IndexOf("IEND");
+            // Kept where IEND stands without looking for it: a file of many such chunks
+            // costs time in proportion to their number.
+            at = endAt_;
             if (at < 0) at = static_cast<int>(chunks_.size());
             break;
     }
@@ -299,6 +302,8 @@ PngChunk* PngImage::AddChunk(std::string_view name) {
     }
     PngChunk* added = chunk.get();
     chunks_.insert(chunks_.begin() + at, std::move(chunk));
+    if (endAt_ >= at) ++endAt_;
+    if (kind == ChunkKind::End && endAt_ < 0) endAt_ = at;
     return added;
 }
 

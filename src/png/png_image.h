@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "png/limits.h"
 #include "png/pixel_memory.h"
 
 namespace tevpng {
@@ -55,11 +56,6 @@ enum class LoadError : std::uint8_t {
     UnsupportedFormat = 14,
     NoPixelMemory = 15,
 };
-
-// The most DIB + alpha plane bytes one image may hold: 8192 x 8192 RGB with alpha exactly.
-// A 32-bit host has about 2 GB of address space for everything; larger images fail the load
-// (code 15) before anything is allocated.
-inline constexpr std::uint64_t kPixelMemoryLimit = 256u * 1024 * 1024;
 
 // Chunk kinds by their index in the name table; any other name is Other (a plain PngChunk).
 enum class ChunkKind : std::uint8_t {
@@ -322,6 +318,7 @@ private:
     std::unique_ptr<PngChunk> MakeChunk(ChunkKind kind, std::string_view name);
 
     std::vector<std::unique_ptr<PngChunk>> chunks_;
+    int endAt_ = -1;  // index of the first IEND chunk, -1 when there is none
 };
 
 // Whether a gamma table maps every value to itself (no gAMA chunk was applied).

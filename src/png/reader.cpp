@@ -95,6 +95,14 @@ public:
         return next;
     }
 
+    // Whether an ancillary chunk of this length still fits the limits; counts it if so.
+    bool KeepAncillary(std::uint32_t length) {
+        if (ancillaryChunks_ >= kAncillaryChunkLimit || ancillaryBytes_ + length > kAncillaryBytesLimit) return false;
+        ++ancillaryChunks_;
+        ancillaryBytes_ += length;
+        return true;
+    }
+
     // The header's pixel memory is made uninitialised for the decoder to fill; should the
     // load end before the decoder ran, DefinePixels zeroes it.
     void PixelsUndefined(HeaderChunk* header) { undefinedPixels_ = header; }
@@ -110,6 +118,8 @@ private:
     std::int64_t position_ = 0;
     std::int64_t size_ = 0;
     HeaderChunk* undefinedPixels_ = nullptr;
+    int ancillaryChunks_ = 0;
+    std::uint64_t ancillaryBytes_ = 0;
 };
 
 // ---- Generic chunk data
@@ -144,7 +154,7 @@ Next LoadHeader(ChunkReader& in, PngChunk& chunk, const ChunkHead& head) {
     header.CompressionMethod = d[10];
     header.FilterMethod = d[11];
     header.InterlaceMethod = d[12];
-    if (width > 65535 || height > 65535) return in.Fail(LoadError::SizeTooLarge, Next::EndLoop);
+    if (width > kMaxDimension || height > kMaxDimension) return in.Fail(LoadError::SizeTooLarge, Next::EndLoop);
     if (header.CompressionMethod != 0) return in.Fail(LoadError::BadCompressionMethod, Next::EndLoop);
     if (header.InterlaceMethod > 1) return in.Fail(LoadError::BadInterlaceMethod, Next::EndLoop);
     in.Image().Interlace = header.InterlaceMethod;
@@ -274,12 +284,14 @@ public:
             }
             if (result != Z_OK) {
                 in_.Image().LastError = LoadError::InflateFailed;
-                stopped_ = failed_ = true;
+                stopped_ = failed_ = corrupt_ = true;
                 break;
             }
         }
         return count - z_.avail_out;
     }
+
+    bool DataCorrupt() const override { return corrupt_; }
 
     // After the rows: stand after the CRC of the IDAT chunk the data ended in.
     Next Finish() {
@@ -334,9 +346,9 @@ private:
         std::uint8_t crc[4];
         std::uint8_t head[8];
         if (!in_.ReadExact(crc, sizeof crc)) return Stop(LoadError::StreamEnded);
-        if (verify_ && BigEndian32(crc) != ~crc_) return Stop(LoadError::CrcMismatch);
+        if (verify_ && BigEndian32(crc) != ~crc_) return Corrupt(LoadError::CrcMismatch);
         if (!in_.ReadExact(head, sizeof head)) return Stop(LoadError::StreamEnded);
-        if (std::memcmp(head + 4, "IDAT", 4) != 0) return Stop(LoadError::DataInterrupted);
+        if (std::memcmp(head + 4, "IDAT", 4) != 0) return Corrupt(LoadError::DataInterrupted);
         const std::uint32_t length = BigEndian32(head);
         if (length > kMaxChunkLength) return Stop(LoadError::StreamEnded);
         if (verify_) crc_ = UpdateCrc(0xFFFFFFFFu, head + 4, 4);
@@ -347,6 +359,10 @@ private:
     bool Stop(LoadError code) {
         in_.Image().LastError = code;
         return false;
+    }
+    bool Corrupt(LoadError code) {
+        corrupt_ = true;
+        return Stop(code);
     }
 
     bool ReadIntoCrc(std::int64_t count) {
@@ -368,6 +384,7 @@ private:
     bool started_ = false;
     bool stopped_ = false;  // no more data will come
     bool failed_ = false;   // ... because of an error, recorded in LastError
+    bool corrupt_ = false;  // ... and the bytes before it cannot be trusted
     std::unique_ptr<std::uint8_t[]> input_;
 };
 
@@ -402,6 +419,11 @@ constexpr Handler kHandlers[] = {
     LoadTime,       // tIME
 };
 static_assert(std::size(kHandlers) == static_cast<std::size_t>(ChunkKind::Time) + 1);
+
+// The chunks kept only to be written out again (the limits count them).
+bool IsAncillary(ChunkKind kind) {
+    return kind == ChunkKind::Text || kind == ChunkKind::Time || kind == ChunkKind::Other;
+}
 
 // The stream ended: what was read is usable when it has a header and image data.
 bool EndOfStream(PngImage& image) {
@@ -454,6 +476,11 @@ bool RunChunkLoop(PngImage& image, Stream& stream) {
         }
         // The first IDAT may run past the end of a truncated stream: its rows are read as far as they go.
         if (head.length > kMaxChunkLength || (!isData && !in.Holds(head.length))) return EndOfStream(image);
+        // Past the limits, ancillary chunks are passed over: the image still loads.
+        if (IsAncillary(ChunkKindOf(type)) && !in.KeepAncillary(head.length)) {
+            in.Skip(static_cast<std::int64_t>(head.length) + 4);
+            continue;
+        }
         if (isData) imageData = true;
         PngChunk* chunk = image.AddChunk(type);
         if (chunk == nullptr) {

@@ -331,14 +331,16 @@ private:
     }
 
     // Reads up to `wanted` filtered rows into the block and returns how many are there. A
-    // row cut short by the end of the data is completed with zeros and is the last one.
+    // row cut short by the end of the data is completed with zeros and is the last one; cut
+    // short by corrupt data, it is dropped (its bytes up to the error cannot be trusted and
+    // unfiltering a zero tail would fill it with predictions).
     std::size_t ReadRows(std::size_t rowBytes, std::size_t wanted) {
         const std::size_t rowSize = rowBytes + 1;
         const std::size_t got = source_.ReadImageData(block_.data(), rowSize * wanted);
         std::size_t ready = got / rowSize;
         const std::size_t partial = got % rowSize;
         if (got < rowSize * wanted) ended_ = true;
-        if (partial > 0) {
+        if (partial > 0 && !source_.DataCorrupt()) {
             std::memset(block_.data() + ready * rowSize + partial, 0, rowSize - partial);
             ++ready;
         }

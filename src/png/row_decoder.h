@@ -81,6 +81,10 @@ public:
     // count when complete, fewer when the data ran out or an error stopped it (the error
     // is recorded in the image's LastError). Once short, it gives nothing more.
     virtual std::size_t ReadImageData(std::uint8_t* buffer, std::size_t count) = 0;
+    // Whether the data stopped at an error that makes its last bytes untrustworthy (corrupt
+    // compressed data, image data cut by another chunk, a CRC mismatch when verifying),
+    // rather than simply running out.
+    virtual bool DataCorrupt() const = 0;
 
 protected:
     ~ImageDataSource() = default;
@@ -88,7 +92,9 @@ protected:
 
 // Decodes every row the source gives into the header's pixel memory: sequentially, or in
 // the seven Adam7 passes when `interlaced`. Every byte of the DIB and the alpha plane is
-// written (rows that never arrive become zero), so the memory may come uninitialised.
+// written (rows that never arrive become zero), so the memory may come uninitialised. A row
+// cut short when the data runs out is completed with zeros and decoded; one cut short by
+// corrupt data stays zero like the rows after it.
 // False only when the row buffers cannot be allocated (the memory is then untouched).
 bool DecodeImageRows(HeaderChunk& header, bool interlaced, const PngImage::GammaTable& gamma,
                      ImageDataSource& source);

@@ -449,6 +449,168 @@ TEST(ReaderImageData, DecodingErrorsEndTheChunkLoopAsIfEndWereRead) {
     }
 }
 
+// A zlib stream made by hand: its header, then stored blocks of the given bytes, the
+// last one final unless more is to follow. Stored blocks put every byte where a test
+// wants it: the data can stop inside any row.
+Bytes StoredZlib(const std::vector<Bytes>& blocks, bool final) {
+    Bytes zlib = {0x78, 0x01};
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        const auto size = static_cast<std::uint16_t>(blocks[i].size());
+        zlib.push_back(final && i + 1 == blocks.size() ? 1 : 0);
+        zlib.insert(zlib.end(), {static_cast<std::uint8_t>(size), static_cast<std::uint8_t>(size >> 8),
+                                 static_cast<std::uint8_t>(~size), static_cast<std::uint8_t>(~size >> 8)});
+        zlib.insert(zlib.end(), blocks[i].begin(), blocks[i].end());
+    }
+    return zlib;
+}
+
+// The data stops half-way through the second of three rows (filtered with Sub, so that
+// unfiltering a zero tail would repeat its last pixel): ended by the stream, that row is
+// decoded with a zero tail; ended by an error, it stays zero like the third.
+TEST(ReaderImageData, ARowCutByAnErrorStaysZeroOneCutByTheEndIsKept) {
+    const auto rows = RgbaRows(4, 3);
+    const Bytes filtered = FilteredRows(rows, 1);
+    const std::size_t rowSize = 4 * 4 + 1;
+    const Bytes upToHalfRow(filtered.begin(), filtered.begin() + rowSize + 1 + 8);
+    const Bytes open = StoredZlib({upToHalfRow}, false);
+    Bytes invalidBlock = open;
+    invalidBlock.push_back(0x07);  // a final block of the reserved type 3: inflate fails there
+
+    // What the two full rows decode to, and the second row alone with its zero tail.
+    PngImage whole;
+    ASSERT_TRUE(Load(whole, PngBytes::Start(4, 3, 8, 6).Idat(Zlib(filtered)).Iend().bytes()));
+    const Bytes wholeRgba = tevtest::DibToRgba(*whole.ImageHeader());
+    Bytes zeroTail(upToHalfRow.begin() + rowSize, upToHalfRow.end());
+    zeroTail.resize(rowSize, 0);
+    PngImage tailImage;
+    ASSERT_TRUE(Load(tailImage, PngBytes::Start(4, 1, 8, 6).Idat(Zlib(zeroTail)).Iend().bytes()));
+    const Bytes secondRowWithZeroTail = tevtest::DibToRgba(*tailImage.ImageHeader());
+    // Row 1 was filtered against row 0 only by Sub (left neighbours), so it decodes alone.
+    ASSERT_EQ(Bytes(secondRowWithZeroTail.begin(), secondRowWithZeroTail.begin() + 8),
+              Bytes(wholeRgba.begin() + 16, wholeRgba.begin() + 24));
+
+    struct Case {
+        const char* name;
+        Bytes png;
+        LoadError error;
+        bool secondRowKept;
+    };
+    const Case cases[] = {
+        {"StreamEnds", PngBytes::Start(4, 3, 8, 6).Idat(open).bytes(), LoadError::StreamEnded, true},
+        {"RunsIntoText", PngBytes::Start(4, 3, 8, 6).Idat(open).Chunk("tEXt", {'k', 0}).Iend().bytes(),
+         LoadError::DataInterrupted, false},
+        {"InflateError", PngBytes::Start(4, 3, 8, 6).Idat(invalidBlock).Iend().bytes(), LoadError::InflateFailed,
+         false},
+    };
+    for (const Case& c : cases) {
+        PngImage image;
+        EXPECT_TRUE(Load(image, c.png)) << c.name;
+        EXPECT_EQ(image.LastError, c.error) << c.name;
+        const Bytes rgba = tevtest::DibToRgba(*image.ImageHeader());
+        EXPECT_EQ(Bytes(rgba.begin(), rgba.begin() + 16), Bytes(wholeRgba.begin(), wholeRgba.begin() + 16)) << c.name;
+        const Bytes second(rgba.begin() + 16, rgba.begin() + 32);
+        EXPECT_EQ(second, c.secondRowKept ? secondRowWithZeroTail : Bytes(16, 0)) << c.name;
+        EXPECT_EQ(Bytes(rgba.begin() + 32, rgba.end()), Bytes(16, 0)) << c.name;
+    }
+}
+
+// With VerifyCrc, a bad CRC on an IDAT chunk that is not the last stops the image data
+// there (code 1): the rows of the chunks before stay, the rest are zero, and the chunk loop
+// ends as after any decoding error.
+TEST(ReaderImageData, AVerifiedCrcMismatchOnAnEarlierImageDataChunkStopsTheRows) {
+    const auto rows = RgbaRows(4, 3);
+    const std::size_t rowSize = 4 * 4 + 1;
+    const Bytes filtered = FilteredRows(rows);
+    const Bytes zlib = StoredZlib({Bytes(filtered.begin(), filtered.begin() + rowSize),
+                                   Bytes(filtered.begin() + rowSize, filtered.end())},
+                                  true);
+    const std::size_t firstChunk = 2 + 5 + rowSize;  // the zlib header and the first block
+    const Bytes first(zlib.begin(), zlib.begin() + firstChunk), rest(zlib.begin() + firstChunk, zlib.end());
+    const Bytes png = PngBytes::Start(4, 3, 8, 6)
+                          .ChunkWithCrc("IDAT", first, 0xBADC0DE)
+                          .Chunk("IDAT", rest)
+                          .Chunk("tEXt", {'k', 0})
+                          .Iend()
+                          .bytes();
+    PngImage lenient;
+    ASSERT_TRUE(Load(lenient, png));
+    EXPECT_EQ(lenient.LastError, LoadError::None);
+    ExpectRgbaPixels(lenient, rows);
+
+    PngImage strict;
+    strict.VerifyCrc = true;
+    ASSERT_TRUE(Load(strict, png));
+    EXPECT_EQ(strict.LastError, LoadError::CrcMismatch);
+    EXPECT_EQ(Names(strict), (std::vector<std::string>{"IHDR", "IDAT"}));
+    const Bytes rgba = tevtest::DibToRgba(*strict.ImageHeader());
+    EXPECT_EQ(Bytes(rgba.begin(), rgba.begin() + 16), rows[0]);
+    EXPECT_EQ(Bytes(rgba.begin() + 16, rgba.end()), Bytes(32, 0));
+}
+
+// ---- Limits on what a load keeps
+
+std::vector<std::string> AncillaryNames(const PngImage& image) {
+    std::vector<std::string> names;
+    for (const auto& chunk : image.Chunks()) {
+        const ChunkKind kind = chunk->Kind();
+        if (kind == ChunkKind::Text || kind == ChunkKind::Time || kind == ChunkKind::Other) names.push_back(chunk->Name());
+    }
+    return names;
+}
+
+TEST(ReaderLimits, AncillaryChunksPastTheLimitsArePassedOverAndTheImageLoads) {
+    const auto rows = RgbaRows(3, 2);
+    const Bytes idat = Zlib(FilteredRows(rows));
+    struct Case {
+        const char* name;
+        int count;               // chunks in the file, all before IDAT
+        std::size_t dataBytes;   // of each
+        std::size_t kept;        // how many the image keeps
+    };
+    const std::size_t bigOnes = kAncillaryBytesLimit / 3'000'000;
+    const Case cases[] = {
+        {"UpToTheCount", kAncillaryChunkLimit, 1, kAncillaryChunkLimit},
+        {"PastTheCount", kAncillaryChunkLimit + 500, 1, kAncillaryChunkLimit},
+        {"PastTheBytes", 5, 3'000'000, bigOnes},
+    };
+    for (const Case& c : cases) {
+        PngBytes png = PngBytes::Start(3, 2, 8, 6);
+        for (int i = 0; i < c.count; ++i) {
+            // Unknown chunks, tEXt and tIME in turn: the limits count them all alike.
+            const char* name = i % 3 == 0 ? "ruSt" : i % 3 == 1 ? "tEXt" : "tIME";
+            Bytes data(c.dataBytes, static_cast<std::uint8_t>('a' + i % 26));
+            png.Chunk(name, data);
+        }
+        png.Idat(idat).Iend();
+        PngImage image;
+        ASSERT_TRUE(Load(image, png.bytes())) << c.name;
+        EXPECT_EQ(image.LastError, LoadError::None) << c.name;
+        ExpectRgbaPixels(image, rows);
+        const auto names = AncillaryNames(image);
+        ASSERT_EQ(names.size(), c.kept) << c.name;
+        // The first ones in file order are the ones kept, in that order.
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            EXPECT_EQ(names[i], i % 3 == 0 ? "ruSt" : i % 3 == 1 ? "tEXt" : "tIME") << c.name << " " << i;
+        }
+        EXPECT_EQ(image.Chunks().back()->Name(), "IEND") << c.name;
+    }
+}
+
+TEST(ReaderLimits, OneChunkAboveTheByteLimitIsPassedOverAndSmallerOnesAfterItKept) {
+    const auto rows = RgbaRows(3, 2);
+    const Bytes png = PngBytes::Start(3, 2, 8, 6)
+                          .Chunk("tEXt", Bytes(kAncillaryBytesLimit + 1, 'x'))
+                          .Chunk("tEXt", {'k', 0, 'v'})
+                          .Idat(Zlib(FilteredRows(rows)))
+                          .Iend()
+                          .bytes();
+    PngImage image;
+    ASSERT_TRUE(Load(image, png));
+    ExpectRgbaPixels(image, rows);
+    EXPECT_EQ(Names(image), (std::vector<std::string>{"IHDR", "IDAT", "tEXt", "IEND"}));
+    EXPECT_EQ(image.FindChunk("tEXt")->DataSize(), 3);
+}
+
 // ---- Pixel placement
 
 TEST(ReaderPixels, FirstRowIsTheLastDibRowAndTheFirstAlphaRow) {

@@ -41,10 +41,12 @@ struct Header {
 };
 
 Header HeaderFrom(std::uint8_t byte) {
-    static constexpr std::uint8_t kTypes[][2] = {{6, 8}, {2, 8}, {3, 8}, {0, 8}, {4, 8}, {3, 1}, {0, 2}, {6, 16}};
+    static constexpr std::uint8_t kTypes[][2] = {{6, 8}, {2, 8}, {3, 8}, {0, 8},
+                                                 {4, 8}, {3, 1}, {0, 2}, {6, 16}};
     const auto& type = kTypes[byte & 7];
-    return {static_cast<std::uint8_t>(1 + ((byte >> 3) & 7) * 9), static_cast<std::uint8_t>(1 + ((byte >> 5) & 3) * 11),
-            type[1], type[0], static_cast<std::uint8_t>(byte >> 7)};
+    return {static_cast<std::uint8_t>(1 + ((byte >> 3) & 7) * 9),
+            static_cast<std::uint8_t>(1 + ((byte >> 5) & 3) * 11), type[1], type[0],
+            static_cast<std::uint8_t>(byte >> 7)};
 }
 
 void Append32(Bytes& out, std::uint32_t value) {
@@ -79,7 +81,8 @@ Bytes ImageData(const Header& h) {
 
 // The data of one chunk of a run: for the kinds the reader decodes, something of the right
 // shape when the length allows it, else bytes of a counter.
-Bytes ChunkData(std::string_view type, std::size_t length, const Header& h, const Bytes& imageData, int index) {
+Bytes ChunkData(std::string_view type, std::size_t length, const Header& h, const Bytes& imageData,
+                int index) {
     if (type == "IHDR") {
         Bytes data;
         Append32(data, h.width);

@@ -27,10 +27,11 @@ inline bool Register(const char* name, Entry entry) {
 }  // namespace tevfuzz
 
 #ifdef TEVPNG_FUZZER
-#define TEVPNG_FUZZ_TARGET(name) extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+#define TEVPNG_FUZZ_TARGET(name) \
+    extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 #else
-#define TEVPNG_FUZZ_TARGET(name)                                                 \
-    static int name##_entry(const std::uint8_t* data, std::size_t size);        \
+#define TEVPNG_FUZZ_TARGET(name)                                                                   \
+    static int name##_entry(const std::uint8_t* data, std::size_t size);                           \
     [[maybe_unused]] static const bool name##_registered = tevfuzz::Register(#name, name##_entry); \
     static int name##_entry(const std::uint8_t* data, std::size_t size)
 #endif

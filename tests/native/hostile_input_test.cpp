@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <string>
 
 #include "child_run.h"
@@ -29,7 +30,8 @@ double FastestLoadSeconds(const Bytes& png) {
     for (int run = 0; run < 3; ++run) {
         const auto start = std::chrono::steady_clock::now();
         Load(png);
-        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        best =
+            std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
     return best;
 }
@@ -44,6 +46,8 @@ TEST_P(HostileInput, LoadsInTimeAndMemoryInProportionToItsSize) {
     const Bytes ordinary = tevtest::OrdinaryPngOfAtLeast(input.png.size());
     const double ordinarySeconds = FastestLoadSeconds(ordinary);
     const double hostileSeconds = FastestLoadSeconds(input.png);
+    std::printf("%s: %zu bytes in %.2f ms; an ordinary PNG of %zu bytes in %.2f ms\n", input.name.c_str(),
+                input.png.size(), hostileSeconds * 1000, ordinary.size(), ordinarySeconds * 1000);
     // A few times the ordinary load, and a few milliseconds for the smallest files.
     EXPECT_LE(hostileSeconds, 4 * ordinarySeconds + 0.005)
         << input.png.size() << " bytes: " << hostileSeconds << " s against " << ordinarySeconds << " s for "
@@ -53,7 +57,8 @@ TEST_P(HostileInput, LoadsInTimeAndMemoryInProportionToItsSize) {
     const tevtest::ChildRun hostileRun = tevtest::RunInChild([&] { Load(input.png); }, 60);
     ASSERT_TRUE(hostileRun.exited) << hostileRun.Describe();
     // What a sound load may hold beyond the ordinary one: the ancillary chunks the limits allow.
-    const long allowedKb = ordinaryRun.peakRssGrowthKb + static_cast<long>(kAncillaryBytesLimit / 1024) + 4096;
+    const long allowedKb =
+        ordinaryRun.peakRssGrowthKb + static_cast<long>(kAncillaryBytesLimit / 1024) + 4096;
     EXPECT_LE(hostileRun.peakRssGrowthKb, allowedKb)
         << hostileRun.Describe() << "; the ordinary load: " << ordinaryRun.Describe();
 }

@@ -32,7 +32,8 @@ Finished ForkAndWait(const std::function<void()>& work, double timeoutSeconds) {
     rusage usage{};
     for (;;) {
         const pid_t done = wait4(child, &finished.status, WNOHANG, &usage);
-        const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double elapsed =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (done == child) {
             finished.seconds = elapsed;
             break;
@@ -50,8 +51,10 @@ Finished ForkAndWait(const std::function<void()>& work, double timeoutSeconds) {
 }  // namespace
 
 std::string ChildRun::Describe() const {
-    std::string text = exited ? "exit code " + std::to_string(exitCode) : "killed by signal " + std::to_string(signal);
-    return text + ", " + std::to_string(seconds) + " s, " + std::to_string(peakRssGrowthKb) + " KB above the baseline";
+    std::string text =
+        exited ? "exit code " + std::to_string(exitCode) : "killed by signal " + std::to_string(signal);
+    return text + ", " + std::to_string(seconds) + " s, " + std::to_string(peakRssGrowthKb) +
+           " KB above the baseline";
 }
 
 ChildRun RunInChild(const std::function<void()>& work, double timeoutSeconds) {

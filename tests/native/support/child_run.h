@@ -9,7 +9,7 @@
 namespace tevtest {
 
 struct ChildRun {
-    bool exited = false;       // the work returned (not killed by a signal or a timeout)
+    bool exited = false;  // the work returned (not killed by a signal or a timeout)
     int exitCode = -1;
     int signal = 0;            // the signal that ended it, if any
     double seconds = 0;        // wall time of the whole child

@@ -57,8 +57,10 @@ std::vector<HostilePng> HostilePngs() {
     std::vector<HostilePng> inputs;
     inputs.push_back({"manyEmptyChunks", ManyEmptyChunks(80'000), true});
     inputs.push_back({"manyTextChunks", Repeated(80'000, "tEXt", {'k', 0, 'v'}, {}, ImageDataChunk()), true});
-    inputs.push_back({"manyChromaticities", Repeated(80'000, "cHRM", Bytes(32, 7), {}, ImageDataChunk()), true});
-    inputs.push_back({"manyImageDataAfterTheImage", Repeated(80'000, "IDAT", {0}, ImageDataChunk(), {}), true});
+    inputs.push_back(
+        {"manyChromaticities", Repeated(80'000, "cHRM", Bytes(32, 7), {}, ImageDataChunk()), true});
+    inputs.push_back(
+        {"manyImageDataAfterTheImage", Repeated(80'000, "IDAT", {0}, ImageDataChunk(), {}), true});
     {
         // 1-byte IDAT chunks: 13 bytes of file per byte of image data.
         PngBytes png = PngBytes::Start(256, 256, 8, 6);
@@ -80,8 +82,7 @@ std::vector<HostilePng> HostilePngs() {
         inputs.push_back({"imageDataLength" + hex, WithLength("IDAT", length, false), length <= 0x7FFFFFFFu});
     }
     inputs.push_back({"header65535x65535",
-                      PngBytes::Start(65535, 65535, 8, 6).Raw(ImageDataChunk()).Iend().bytes(),
-                      false});
+                      PngBytes::Start(65535, 65535, 8, 6).Raw(ImageDataChunk()).Iend().bytes(), false});
     return inputs;
 }
 

@@ -99,6 +99,24 @@ TEST_F(Commands, RestoreAfterALargeThenASmallLoadGivesTheSmallOne) {
     EXPECT_EQ(current.rgba, DecodeBytes(small).rgba);
 }
 
+TEST_F(Commands, TheBackupOutlivesASecondBindingAndTheLayoutRequestGoesToTheNewPage) {
+    LoadPng(FileA());
+    Resize(12, 9);
+    auto second = HostPage::TopLevel();
+    dll.SetParentWindow(second->Window());
+    ASSERT_EQ(Current().width, 12) << "binding again leaves the image as it is";
+    PumpMessagesFor(50);
+    page->ClearReceived();
+    second->ClearReceived();
+
+    dll.restorepng();
+    const Decoded current = Current();
+    EXPECT_EQ(current.width, 30);
+    EXPECT_EQ(current.rgba, DecodedA().rgba);
+    ASSERT_TRUE(PumpMessagesUntil([&] { return LayoutRequests(*second) > 0; }, 2000));
+    EXPECT_EQ(LayoutRequests(*page), 0u);
+}
+
 TEST_F(Commands, RestoreUndoesLoadAlpha) {
     LoadPng(FileA());
     dll.SetFile(scratch.Write("b.png", SolidPng(9, 9, {1, 2, 3})).c_str());

@@ -37,7 +37,9 @@ Rgba Pattern(int x, int y) {
 }
 
 // Colour type 6 or 4 at depth 8 or 16; 16-bit samples get a low byte the blend must ignore.
-TestImage WithAlphaChannel(int width, int height, int colorType, int depth) {
+// A grey image with a gAMA chunk gets a gamma ramp in its colour table, which the blend of
+// its raw samples must not consult.
+TestImage WithAlphaChannel(int width, int height, int colorType, int depth, std::uint32_t gamma = 0) {
     TestImage image{width, height, {}, {}};
     std::vector<Bytes> rows;
     for (int y = 0; y < height; ++y) {
@@ -57,7 +59,13 @@ TestImage WithAlphaChannel(int width, int height, int colorType, int depth) {
         }
         rows.push_back(row);
     }
-    image.png = PngBytes::Start(width, height, depth, colorType).Idat(Zlib(FilteredRows(rows))).Iend().bytes();
+    PngBytes png = PngBytes::Start(width, height, depth, colorType);
+    if (gamma != 0) {
+        Bytes value;
+        AppendBigEndian32(value, gamma);
+        png.Chunk("gAMA", value);
+    }
+    image.png = png.Idat(Zlib(FilteredRows(rows))).Iend().bytes();
     return image;
 }
 
@@ -185,6 +193,7 @@ INSTANTIATE_TEST_SUITE_P(
                     BlendCase{"Rgba16", [] { return WithAlphaChannel(5, 3, 6, 16); }, 1, 1},
                     BlendCase{"GreyAlpha8", [] { return WithAlphaChannel(9, 4, 4, 8); }, 4, 3},
                     BlendCase{"GreyAlpha16", [] { return WithAlphaChannel(3, 3, 4, 16); }, 2, 0},
+                    BlendCase{"GreyAlphaWithGammaRamp", [] { return WithAlphaChannel(9, 4, 4, 8, 30000); }, 1, 2},
                     BlendCase{"Palette1BitOddWidth", [] { return PaletteWithPartialAlpha(13, 3, 1, 2, 2); }, 3, 1},
                     BlendCase{"Palette2Bit", [] { return PaletteWithPartialAlpha(7, 4, 2, 3, 4); }, 2, 2},
                     BlendCase{"Palette4BitOddWidth", [] { return PaletteWithPartialAlpha(11, 5, 4, 12, 9); }, 1, 3},

@@ -4,11 +4,14 @@
 // be the one the commands promise.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <climits>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "hostile_pngs.h"
 #include "plugin_session.h"
 
 namespace tevtest {
@@ -227,6 +230,31 @@ TEST_F(Robustness, RandomSessionSurvives) {
     dll.setalphacolor();
     auto drawn = DrawOnto(40, 30, 0, 0, kPage);
     EXPECT_EQ(drawn->Pixel(7, 3) & 0xFFFFFF, BlendOver(DecodeBytes(ImageA()).At(7, 3), kPage));
+}
+
+// The host's thread waits while loadpng runs: a file made of 80,000 empty chunks must cost
+// about what an ordinary PNG of its size costs, not seconds.
+TEST_F(Robustness, AFileOfEightyThousandChunksLoadsInTheTimeOfAnOrdinaryFileOfItsSize) {
+    const Bytes chunks = ManyEmptyChunks(80'000);
+    const std::string hostile = scratch.Write("chunks.png", chunks);
+    const std::string ordinary = scratch.Write("ordinary.png", OrdinaryPngOfAtLeast(chunks.size()));
+    auto fastestLoad = [&](const std::string& path) {
+        double best = 1e9;
+        for (int run = 0; run < 3; ++run) {
+            const auto start = std::chrono::steady_clock::now();
+            LoadPng(path);
+            best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        }
+        return best;
+    };
+    const double ordinarySeconds = fastestLoad(ordinary);
+    const double hostileSeconds = fastestLoad(hostile);
+    std::printf("loadpng of %zu bytes: 80,000 chunks %.1f ms, an ordinary file %.1f ms\n", chunks.size(),
+                hostileSeconds * 1000, ordinarySeconds * 1000);
+    EXPECT_LE(hostileSeconds, 3 * ordinarySeconds + 0.02)
+        << hostileSeconds << " s for " << chunks.size() << " bytes of chunks, " << ordinarySeconds
+        << " s for an ordinary file of that size";
+    EXPECT_EQ(Current().width, 64) << "the image of the chunk file loaded";
 }
 
 }  // namespace

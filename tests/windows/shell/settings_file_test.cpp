@@ -156,6 +156,29 @@ TEST_F(SettingsFileTest, WithoutATempFileTheHostFileIsReadUnchanged) {
     EXPECT_TRUE(Settings().UseHotspot);
 }
 
+// The host file cannot be replaced: it is read-only, which stops the copy on Windows, and
+// held open by another program that allows only reading, which stops it under Wine too
+// (Wine run as root writes read-only files).
+TEST_F(SettingsFileTest, AFailedCopyOverAHostFileThatCannotBeWrittenIsIgnoredAndTheHostFileIsRead) {
+    WriteBytes(tempFile_, "[setting]\r\nusehot=1\r\nhot=FromTemp\r\n");
+    const std::string host = "[setting]\r\nusehot=0\r\nhot=ReadOnlyHost\r\n";
+    WriteBytes(hostFile_, host);
+    ASSERT_TRUE(SetFileAttributesA(hostFile_.c_str(), FILE_ATTRIBUTE_READONLY));
+    HANDLE reader = CreateFileA(hostFile_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    auto page = tevtest::HostPage::TopLevel();
+    Settings().UseHotspot = true;
+    ChooseSettingsFile(page->Window());
+    ReadSettings();
+    CloseHandle(reader);
+    SetFileAttributesA(hostFile_.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(Settings().SettingsPath, hostFile_);
+    EXPECT_EQ(ReadBytes(hostFile_), host) << "the copy failed: the host file stays as it was";
+    EXPECT_EQ(Settings().HotspotName, "ReadOnlyHost");
+    EXPECT_FALSE(Settings().UseHotspot);
+}
+
 TEST_F(SettingsFileTest, ADirectoryNamedLikeTheTempFileIsNotCopied) {
     ASSERT_TRUE(CreateDirectoryA(tempFile_.c_str(), nullptr));
     const std::string host = "[setting]\r\nhot=Kept\r\n";

@@ -9,11 +9,11 @@
 #include "image/display_window.h"
 #include "image/image_state.h"
 #include "png/alpha_drawing.h"
+#include "png/image_backup.h"
 #include "png/png_image.h"
 #include "ui/application.h"
 #include "ui/controls.h"
 #include "ui/layer.h"
-#include "ui/memory_stream.h"
 
 namespace tevpng::host {
 
@@ -45,7 +45,7 @@ void CreateDisplayWindow(HostBinding& binding) {
     window.SetStyle(WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
     window.SetExStyle(WS_EX_CONTROLPARENT);
     window.SetVisible(false);
-    binding.PngBackupStream = std::make_unique<MemoryStream>();
+    binding.PngBackup = std::make_unique<ImageBackup>();
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 #include "host/module_state.h"
 
 #include "image/display_window.h"
+#include "png/image_backup.h"
 #include "ui/controls.h"
 #include "ui/immortal.h"
-#include "ui/memory_stream.h"
 
 namespace tevpng::host {
 

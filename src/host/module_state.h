@@ -9,7 +9,7 @@
 #include "image/hotspot_script.h"
 
 namespace tevpng {
-class MemoryStream;
+class ImageBackup;
 }
 namespace tevpng::ui {
 class AppWindow;
@@ -30,7 +30,7 @@ struct HostBinding {
     DrawRectangle DrawRect;  // the last Draw's rectangle
     std::shared_ptr<ui::AppWindow> DisplayApplet;
     std::shared_ptr<image::DisplayWindow> DisplayWindow;  // made once, by the first SetParentWindow
-    std::unique_ptr<MemoryStream> PngBackupStream;        // the image as loadpng left it, re-encoded
+    std::unique_ptr<ImageBackup> PngBackup;               // the image as loadpng left it
     std::shared_ptr<ui::AppWindow> DialogApplet;          // exists while the settings dialog is open
     std::string ScriptText;  // the last script posted; the host reads it after the post
 };

@@ -13,11 +13,11 @@
 #include "image/sprite_list.h"
 #include "image/sprite_messages.h"
 #include "png/alpha_drawing.h"
+#include "png/image_backup.h"
 #include "png/png_image.h"
 #include "scale/resize.h"
 #include "ui/application.h"
 #include "ui/dib_bitmap.h"
-#include "ui/memory_stream.h"
 
 namespace tevpng::image {
 
@@ -34,27 +34,21 @@ bool IsExistingFile(const std::string& name) {
 
 // The image commands need what SetParentWindow makes: the display window, the
 // current image and the backup stream.
-bool Bound() { return Binding().DisplayWindow && Images().CurrentImage && Binding().PngBackupStream; }
+bool Bound() { return Binding().DisplayWindow && Images().CurrentImage && Binding().PngBackup; }
 
 }  // namespace
 
 void LoadPng() {
     if (!Bound()) return;
     PngImage& image = *Images().CurrentImage;
-    image.LoadFile(Params().CurrentFile());  // a failed load still refreshes the backup and the label
-    // Overwritten from the start, never truncated: a shorter PNG leaves the old
-    // tail behind its IEND, where no reader looks.
-    MemoryStream& backup = *Binding().PngBackupStream;
-    backup.Seek(0, SeekOrigin::Begin);
-    image.SaveStream(backup);
+    image.LoadFile(Params().CurrentFile());  // a failed load still sets the label
+    Binding().PngBackup->Keep(image);
     Binding().DisplayWindow->StatusLabel().SetText("load png");
 }
 
 void RestorePng() {
     if (!Bound()) return;
-    MemoryStream& backup = *Binding().PngBackupStream;
-    backup.Seek(0, SeekOrigin::Begin);
-    Images().CurrentImage->LoadStream(backup);
+    Binding().PngBackup->RestoreInto(*Images().CurrentImage);
     // The host lays out and repaints its page on this, and so calls Draw again.
     PostMessageA(Binding().HostWindow, WM_SIZE, 0, 0);
 }

@@ -75,6 +75,15 @@ bool PngChunk::ResizeData(std::size_t size) {
     return true;
 }
 
+bool PngChunk::CopyDataFrom(const PngChunk& other) {
+    try {
+        data_ = other.data_;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
 // ---- HeaderChunk
 
 void HeaderChunk::FreeDeleter::operator()(std::uint8_t* p) const { std::free(p); }
@@ -141,6 +150,23 @@ bool HeaderChunk::AttachAlphaPlane(std::uint8_t value) {
     if (plane == nullptr) return false;
     std::memset(plane, value, static_cast<std::size_t>(alphaBytes));
     alpha_.reset(plane);
+    return true;
+}
+
+bool HeaderChunk::CopyPixelsFrom(const HeaderChunk& other) {
+    ReleasePixelMemory();
+    if (other.PixelBits() == nullptr) return true;
+    if (!pixels_.Create(other.BitmapInfo, other.PixelBytes(), false)) return false;
+    std::memcpy(PixelBits(), other.PixelBits(), other.PixelBytes());
+    if (other.AlphaPlane() != nullptr) {
+        const std::size_t bytes = static_cast<std::size_t>(other.Width) * static_cast<std::size_t>(other.Height);
+        alpha_.reset(static_cast<std::uint8_t*>(std::malloc(bytes)));
+        if (!alpha_) {
+            ReleasePixelMemory();
+            return false;
+        }
+        std::memcpy(alpha_.get(), other.AlphaPlane(), bytes);
+    }
     return true;
 }
 
@@ -214,6 +240,96 @@ void PngImage::ReplaceChunks(std::vector<std::unique_ptr<PngChunk>> chunks) noex
     Clear();
     chunks_ = std::move(chunks);
     endAt_ = IndexOf("IEND");
+}
+
+namespace {
+
+// The decoded values a chunk of each kind keeps beside its data.
+bool CopyKindValues(const PngChunk& from, PngChunk& to) {
+    switch (from.Kind()) {
+        case ChunkKind::Header: {
+            const auto& a = static_cast<const HeaderChunk&>(from);
+            auto& b = static_cast<HeaderChunk&>(to);
+            b.Width = a.Width;
+            b.Height = a.Height;
+            b.BitDepth = a.BitDepth;
+            b.ColorType = a.ColorType;
+            b.CompressionMethod = a.CompressionMethod;
+            b.FilterMethod = a.FilterMethod;
+            b.InterlaceMethod = a.InterlaceMethod;
+            b.HasPalette = a.HasPalette;
+            b.BitmapInfo = a.BitmapInfo;
+            b.RowStride = a.RowStride;
+            return b.CopyPixelsFrom(a);
+        }
+        case ChunkKind::Palette:
+            static_cast<PaletteChunk&>(to).Count = static_cast<const PaletteChunk&>(from).Count;
+            return true;
+        case ChunkKind::Gamma: {
+            const auto& a = static_cast<const GammaChunk&>(from);
+            auto& b = static_cast<GammaChunk&>(to);
+            b.PrecedesPalette = a.PrecedesPalette;
+            b.PrecedesImageData = a.PrecedesImageData;
+            return true;
+        }
+        case ChunkKind::Alpha: {
+            const auto& a = static_cast<const AlphaChunk&>(from);
+            auto& b = static_cast<AlphaChunk&>(to);
+            b.SingleKey = a.SingleKey;
+            b.AlphaTable = a.AlphaTable;
+            return true;
+        }
+        case ChunkKind::Text: {
+            const auto& a = static_cast<const TextChunk&>(from);
+            auto& b = static_cast<TextChunk&>(to);
+            b.Keyword = a.Keyword;
+            b.Text = a.Text;
+            return true;
+        }
+        case ChunkKind::Time: {
+            const auto& a = static_cast<const TimeChunk&>(from);
+            auto& b = static_cast<TimeChunk&>(to);
+            b.Year = a.Year;
+            b.Month = a.Month;
+            b.Day = a.Day;
+            b.Hour = a.Hour;
+            b.Minute = a.Minute;
+            b.Second = a.Second;
+            return true;
+        }
+        case ChunkKind::End:
+        case ChunkKind::Data:
+        case ChunkKind::Other: return true;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool PngImage::CopyFrom(const PngImage& other) {
+    if (this == &other) return true;
+    Clear();
+    try {
+        std::vector<std::unique_ptr<PngChunk>> chunks;
+        chunks.reserve(other.chunks_.size());
+        for (const auto& chunk : other.chunks_) {
+            chunks.push_back(MakeChunk(chunk->Kind(), chunk->Name()));
+            if (!chunks.back()->CopyDataFrom(*chunk) || !CopyKindValues(*chunk, *chunks.back())) return false;
+        }
+        ReplaceChunks(std::move(chunks));
+    } catch (const std::bad_alloc&) {
+        Clear();
+        return false;
+    }
+    LastError = other.LastError;
+    VerifyCrc = other.VerifyCrc;
+    Gamma = other.Gamma;
+    InverseGamma = other.InverseGamma;
+    FilterSet = other.FilterSet;
+    CompressionLevel = other.CompressionLevel;
+    IdatLimit = other.IdatLimit;
+    Interlace = other.Interlace;
+    return true;
 }
 
 int PngImage::IndexOf(std::string_view name) const {

@@ -90,6 +90,8 @@ public:
     std::int32_t DataSize() const { return static_cast<std::int32_t>(data_.size() - 1); }
     // Keeps the old contents; false (data unchanged) when the memory cannot be had.
     bool ResizeData(std::size_t size);
+    // Makes the data a copy of other's; false (data unchanged) when the memory cannot be had.
+    bool CopyDataFrom(const PngChunk& other);
 
     // The chunk as kind T, or null when it is of another kind.
     template <typename T>
@@ -164,6 +166,10 @@ public:
     // is kept. False (nothing changed) without pixel memory, with an alpha plane already, or
     // when the memory cannot be had.
     bool AttachAlphaPlane(std::uint8_t value);
+    // Makes this chunk's pixel memory a copy of other's: the same DIB format and bytes and
+    // the same alpha plane (none without pixels). False, holding none, when the memory
+    // cannot be had.
+    bool CopyPixelsFrom(const HeaderChunk& other);
 
 private:
     struct FreeDeleter {
@@ -279,6 +285,17 @@ public:
     bool LoadStream(Stream& stream);
     // A file that cannot be opened reads as empty (code 9).
     bool LoadFile(const std::string& fileName);
+
+    // Makes this image a copy of `other`, chunk by chunk with their decoded values and the
+    // pixels, and with its settings and gamma tables. False (this image left empty) when the
+    // memory cannot be had.
+    bool CopyFrom(const PngImage& other);
+
+    // Brings the image into the state writing it leaves it in (the data of the chunks with
+    // decoded values refreshed from them, 2-bit grey held at 4 bits from then on) and says
+    // whether it can be written; SaveStream does this first. An empty image can be written
+    // (as the signature alone), so it returns true.
+    bool PrepareForSaving();
 
     // Writes the image as a PNG at the stream's current position; an empty image as the
     // signature alone. False, having written nothing, when the image cannot be written (no

@@ -265,9 +265,12 @@ public:
     ZlibReader& operator=(const ZlibReader&) = delete;
 
     bool Start() {
-        input_.reset(new (std::nothrow) std::uint8_t[kInputBufferSize]);
-        if (!input_) return false;
         started_ = inflateInit(&z_) == Z_OK;
+#if ZLIB_VERNUM >= 0x1290
+        // The Adler-32 at the end of the stream is never compared: the rows are complete before
+        // it, and the rest of the chunk is passed over. So inflate need not work it out either.
+        if (started_) inflateValidate(&z_, 0);
+#endif
         return started_;
     }
 
@@ -327,6 +330,8 @@ private:
         std::size_t got = 0;
         const std::uint8_t* block = in_.Borrow(wanted, got);
         if (block == nullptr) {
+            // Streams that cannot lend their bytes are read through a buffer of our own.
+            if (!input_) input_.reset(new std::uint8_t[kInputBufferSize]);
             block = input_.get();
             got = in_.Read(input_.get(), wanted);
         }
@@ -366,6 +371,7 @@ private:
     }
 
     bool ReadIntoCrc(std::int64_t count) {
+        if (!input_) input_.reset(new std::uint8_t[kInputBufferSize]);
         while (count > 0) {
             const auto part = static_cast<std::size_t>(std::min<std::int64_t>(count, kInputBufferSize));
             const std::size_t got = in_.Read(input_.get(), part);

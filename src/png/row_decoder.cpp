@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -257,9 +258,14 @@ public:
         maxRowBytes_ = RowBytesFor(width_, header_.ColorType, header_.BitDepth);
         if (maxRowBytes_ == 0 || convert_ == nullptr || header_.PixelBits() == nullptr) return false;
         const std::size_t rowSize = maxRowBytes_ + 1;
-        rowsPerBlock_ = std::max<std::size_t>(1, kBlockBytes / rowSize);
+        // No more rows than the image has: a small image pays for its own rows only.
+        rowsPerBlock_ = std::clamp<std::size_t>(kBlockBytes / rowSize, 1, height_);
+        // Inflate writes every row before it is read, so only the slack needs a value.
+        const std::size_t blockBytes = rowsPerBlock_ * rowSize;
+        block_.reset(new (std::nothrow) std::uint8_t[blockBytes + kSlack]);
+        if (!block_) return false;
+        std::memset(block_.get() + blockBytes, 0, kSlack);
         try {
-            block_.assign(rowsPerBlock_ * rowSize + kSlack, 0);
             previous_.assign(rowSize + kSlack, 0);
             if (interlaced) {
                 scratch_.assign(static_cast<std::size_t>(header_.RowStride) + kSlack, 0);
@@ -336,18 +342,18 @@ private:
     // unfiltering a zero tail would fill it with predictions).
     std::size_t ReadRows(std::size_t rowBytes, std::size_t wanted) {
         const std::size_t rowSize = rowBytes + 1;
-        const std::size_t got = source_.ReadImageData(block_.data(), rowSize * wanted);
+        const std::size_t got = source_.ReadImageData(block_.get(), rowSize * wanted);
         std::size_t ready = got / rowSize;
         const std::size_t partial = got % rowSize;
         if (got < rowSize * wanted) ended_ = true;
         if (partial > 0 && !source_.DataCorrupt()) {
-            std::memset(block_.data() + ready * rowSize + partial, 0, rowSize - partial);
+            std::memset(block_.get() + ready * rowSize + partial, 0, rowSize - partial);
             ++ready;
         }
         return ready;
     }
 
-    std::uint8_t* RowData(std::size_t rowBytes, std::size_t i) { return block_.data() + i * (rowBytes + 1) + 1; }
+    std::uint8_t* RowData(std::size_t rowBytes, std::size_t i) { return block_.get() + i * (rowBytes + 1) + 1; }
 
     // Unfilters the block's rows in order, each against the row before it (two rows with
     // the same filter type together), and hands each to `use(i, data)` while it is warm.
@@ -373,7 +379,7 @@ private:
     void KeepLastRow(std::size_t rowBytes, std::size_t ready) {
         if (ready == 0) return;
         const std::size_t rowSize = rowBytes + 1;
-        std::memcpy(previous_.data(), block_.data() + (ready - 1) * rowSize, rowSize);
+        std::memcpy(previous_.data(), block_.get() + (ready - 1) * rowSize, rowSize);
     }
 
     void PlacePassRow(const Adam7Pass& pass, std::uint32_t passWidth, const std::uint8_t* data, std::uint32_t y) {
@@ -399,7 +405,7 @@ private:
     std::size_t maxRowBytes_ = 0;
     std::size_t rowsPerBlock_ = 1;
     bool ended_ = false;
-    std::vector<std::uint8_t> block_;         // filtered rows, each with its filter byte
+    std::unique_ptr<std::uint8_t[]> block_;   // filtered rows, each with its filter byte
     std::vector<std::uint8_t> previous_;      // the row before the block's first, filter byte first
     std::vector<std::uint8_t> scratch_;       // one converted Adam7 pass row
     std::vector<std::uint8_t> scratchAlpha_;  // and its alpha

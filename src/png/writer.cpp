@@ -754,6 +754,15 @@ private:
 
 }  // namespace
 
+bool PngImage::PrepareForSaving() {
+    try {
+        PngWriter writer(*this);
+        return writer.Prepare();
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
 bool PngImage::SaveStream(Stream& stream) {
     try {
         PngWriter writer(*this);

@@ -1,10 +1,11 @@
-// Times the image commands through the exports under Wine, in one run:
-// loadpng of a 1920x1080 RGBA file next to its two halves done by the core alone
-// (PngImage::LoadFile, the decode, and SaveStream into memory, the backup
-// encode), restorepng, resizepng 1920x1080 -> 960x540, and setcurframe + Draw of
-// a sprite frame next to a Draw of the same picture as the current image and a
-// decode of that frame's file (what a frame change would cost if it read its file).
-// Google Benchmark has no mingw build here, so this is a plain median-of-runs timer.
+// Times the image commands through the exports under Wine, each beside the core decode of
+// the same file (PngImage::LoadFile), as ratios: loadpng and restorepng of photographs with
+// masks (gradients, soft shapes, sensor-like noise, a soft alpha vignette) and without, at
+// 1920x1080 and 4096x4096, of an interface graphic and of a palette sprite with tRNS; then
+// resizepng, and a sprite frame change against a plain Draw. The pictures are the tests'
+// generated ones (tests/native/support/synthetic_images.h), so the native benchmarks
+// measure the same bytes. Google Benchmark has no mingw build here, so this is a plain
+// median-of-runs timer.
 #include <windows.h>
 
 #include <algorithm>
@@ -19,8 +20,7 @@
 #include "message_box_catcher.h"
 #include "plugin_dll.h"
 #include "png/png_image.h"
-#include "png_builder.h"
-#include "ui/memory_stream.h"
+#include "synthetic_images.h"
 
 using namespace tevtest;
 
@@ -28,29 +28,44 @@ using tevbench::MedianMs;
 
 namespace {
 
-std::uint8_t Sample(int x, int y, int channel) {
-    return static_cast<std::uint8_t>((x * (3 + channel) + y * (7 - channel) + ((x ^ y) & 31)) & 255);
-}
-std::uint8_t Alpha(int x, int y) { return static_cast<std::uint8_t>((x / 8 + y / 5) * 9 & 255); }
+void WritePng(const std::string& path, const Bytes& png) { WriteFileBytes(path, std::string(png.begin(), png.end())); }
 
-Bytes PhotoLikePng(int width, int height, int shift) {
-    std::vector<Bytes> rows;
-    for (int y = 0; y < height; ++y) {
-        Bytes row;
-        for (int x = 0; x < width; ++x)
-            row.insert(row.end(), {Sample(x + shift, y, 0), Sample(x, y + shift, 1), Sample(x, y, 2),
-                                   Alpha(x + shift, y)});
-        rows.push_back(row);
-    }
-    return PngBytes::Start(width, height, 8, 6).Idat(Zlib(FilteredRows(rows))).Iend().bytes();
+void Row(const std::string& what, double ms) { std::printf("  %-54s %9.3f ms\n", what.c_str(), ms); }
+void Ratio(const std::string& what, double ratio) { std::printf("  %-54s %9.3f\n", what.c_str(), ratio); }
+
+struct BenchFile {
+    const char* name;
+    Bytes png;
+    int runs;
+};
+
+std::vector<BenchFile> Files() {
+    std::vector<BenchFile> files;
+    files.push_back({"photo RGBA 1920x1080", PhotoLikePng(1920, 1080, 4, 1), 9});
+    files.push_back({"photo RGB 1920x1080", PhotoLikePng(1920, 1080, 3, 2), 9});
+    files.push_back({"photo RGBA 4096x4096", PhotoLikePng(4096, 4096, 4, 3), 3});
+    files.push_back({"photo RGB 4096x4096", PhotoLikePng(4096, 4096, 3, 4), 3});
+    files.push_back({"interface graphic RGBA 1920x1080", EncodePicture(FlatGraphic(1920, 1080, 5)), 9});
+    files.push_back({"palette sprite with tRNS 256x256", EncodePicture(PaletteSprite(256, 256, 6)), 25});
+    return files;
 }
 
-void WritePng(const std::string& path, const Bytes& png) {
-    WriteFileBytes(path, std::string(png.begin(), png.end()));
+// loadpng and restorepng of one file, each beside the core decode of that file.
+void TimeLoadAndRestore(PluginDll& dll, const BenchFile& file, const std::string& path) {
+    WritePng(path, file.png);
+    std::printf("%s, %lu bytes:\n", file.name, static_cast<unsigned long>(file.png.size()));
+    tevpng::PngImage core;
+    const double decode = MedianMs(file.runs, [&] { core.LoadFile(path); });
+    dll.SetFile(path.c_str());
+    const double loadpng = MedianMs(file.runs, [&] { dll.loadpng(); });
+    const double restorepng = MedianMs(file.runs, [&] { dll.restorepng(); });
+    PumpMessagesFor(5);  // restorepng's WM_SIZE requests
+    Row("core decode (PngImage::LoadFile)", decode);
+    Row("loadpng", loadpng);
+    Row("restorepng", restorepng);
+    Ratio("loadpng / core decode", loadpng / decode);
+    Ratio("restorepng / core decode", restorepng / decode);
 }
-
-// Median of `runs` timed calls of `work`, each after an untimed `prepare`.
-void Row(const char* what, double ms) { std::printf("  %-52s %9.3f ms\n", what, ms); }
 
 }  // namespace
 
@@ -65,57 +80,40 @@ int main() {
     dll.SetParentWindow(page->Window());
 
     const std::string dir = TempDirectory();
-    const std::string big = dir + "tevpng-commands-bench.png";
-    WritePng(big, PhotoLikePng(1920, 1080, 0));
-    constexpr int kFrameWidth = 640;
-    constexpr int kFrameHeight = 480;
-    std::string frames[3];
-    std::string list;
-    for (int i = 0; i < 3; ++i) {
-        frames[i] = dir + "tevpng-commands-bench-frame" + std::to_string(i) + ".png";
-        WritePng(frames[i], PhotoLikePng(kFrameWidth, kFrameHeight, 17 * i));
-        list += frames[i] + "#";
-    }
+    const std::string path = dir + "tevpng-commands-bench.png";
+    std::printf("median of runs under Wine (9 for 1920x1080, 3 for 4096x4096)\n");
+    const std::vector<BenchFile> files = Files();
+    for (const BenchFile& file : files) TimeLoadAndRestore(dll, file, path);
 
-    constexpr int kRuns = 15;
-    std::printf("median of %d runs under Wine\n", kRuns);
-    std::printf("1920x1080 RGBA, %lu bytes:\n", static_cast<unsigned long>(ReadFileBytes(big).size()));
-
-    dll.SetFile(big.c_str());
-    const double loadpng = MedianMs(kRuns, [&] { dll.loadpng(); });
-    tevpng::PngImage core;
-    const double decode = MedianMs(kRuns, [&] { core.LoadFile(big); });
-    tevpng::MemoryStream backup;
-    const double encode = MedianMs(kRuns, [&] {
-        backup.Seek(0, tevpng::SeekOrigin::Begin);
-        core.SaveStream(backup);
-    });
-    Row("loadpng (decode + backup encode + label)", loadpng);
-    Row("  core PngImage::LoadFile (decode)", decode);
-    Row("  core PngImage::SaveStream to memory (backup encode)", encode);
-    std::printf("  %-52s %9.3f\n", "  share of loadpng: decode", decode / loadpng);
-    std::printf("  %-52s %9.3f\n", "  share of loadpng: backup encode", encode / loadpng);
-    std::printf("  %-52s %9lu bytes\n", "  backup size", static_cast<unsigned long>(backup.Position()));
-
+    std::printf("resizepng of the photo RGBA 1920x1080:\n");
+    WritePng(path, files[0].png);
+    dll.SetFile(path.c_str());
     dll.loadpng();
-    Row("restorepng (decode of the backup)", MedianMs(kRuns, [&] { dll.restorepng(); }));
     Row("resizepng 1920x1080 -> 960x540", MedianMs(
-                                              kRuns,
+                                              9,
                                               [&] {
                                                   dll.restorepng();
                                                   dll.SetData(960);
                                                   dll.SetData(540);
                                               },
                                               [&] { dll.resizepng(); }));
-    PumpMessagesFor(10);  // the WM_SIZE requests of restorepng
+    PumpMessagesFor(10);
 
-    std::printf("%dx%d RGBA sprite frames:\n", kFrameWidth, kFrameHeight);
+    constexpr int kFrameWidth = 640;
+    constexpr int kFrameHeight = 480;
+    std::string frames[3];
+    std::string list;
+    for (int i = 0; i < 3; ++i) {
+        frames[i] = dir + "tevpng-commands-bench-frame" + std::to_string(i) + ".png";
+        WritePng(frames[i], PhotoLikePng(kFrameWidth, kFrameHeight, 4, 10 + i));
+        list += frames[i] + "#";
+    }
+    std::printf("%dx%d photo RGBA sprite frames:\n", kFrameWidth, kFrameHeight);
     DibSurface target(kFrameWidth, kFrameHeight);
     target.Fill([](int x, int y) { return 0xFF000000u | (x * 0x10101u + y * 0x30001u); });
     dll.SetFile(frames[0].c_str());
     dll.loadpng();
-    const double drawCurrent =
-        MedianMs(kRuns * 4, [&] { dll.Draw(target.Dc(), 0, 0, kFrameWidth, kFrameHeight); });
+    const double drawCurrent = MedianMs(60, [&] { dll.Draw(target.Dc(), 0, 0, kFrameWidth, kFrameHeight); });
     dll.SetFile(list.c_str());
     dll.SetData(3);
     dll.makesprite();
@@ -123,21 +121,21 @@ int main() {
     dll.spriteanim();
     for (const std::string& frame : frames) DeleteFileA(frame.c_str());  // no file left to read
     int frame = 0;
-    const double frameChange = MedianMs(kRuns * 4, [&] {
+    const double frameChange = MedianMs(60, [&] {
         dll.SetData(frame = (frame + 1) % 3);
         dll.setcurframe();
         dll.Draw(target.Dc(), 0, 0, kFrameWidth, kFrameHeight);
     });
-    WritePng(frames[0], PhotoLikePng(kFrameWidth, kFrameHeight, 0));
+    WritePng(frames[0], PhotoLikePng(kFrameWidth, kFrameHeight, 4, 10));
     tevpng::PngImage frameImage;
-    const double frameDecode = MedianMs(kRuns, [&] { frameImage.LoadFile(frames[0]); });
+    const double frameDecode = MedianMs(15, [&] { frameImage.LoadFile(frames[0]); });
     Row("setcurframe + Draw (frame files deleted)", frameChange);
     Row("Draw of the same picture as the current image", drawCurrent);
-    Row("  core decode of one frame file, for comparison", frameDecode);
-    std::printf("  %-52s %9.3f\n", "  ratio frame change / plain Draw", frameChange / drawCurrent);
+    Row("core decode of one frame file, for comparison", frameDecode);
+    Ratio("frame change / plain Draw", frameChange / drawCurrent);
     std::printf("message boxes: %zu\n", boxes.Boxes().size());
 
-    DeleteFileA(big.c_str());
+    DeleteFileA(path.c_str());
     DeleteFileA(frames[0].c_str());
     return 0;
 }

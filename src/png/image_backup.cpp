@@ -9,7 +9,7 @@ void ImageBackup::Keep(PngImage& image) {
     // the start still held the earlier image behind it: so does this one.
     if (image.Chunks().empty() || !image.PrepareForSaving()) return;
     auto copy = std::make_unique<PngImage>();
-    if (!copy->CopyFrom(image)) return;
+    if (!copy->CopyFrom(image, HeaderChunk::Drawn::No)) return;
     copy->CompressionLevel = 0;
     copy_ = std::move(copy);
 }

@@ -56,6 +56,9 @@ public:
     // positive), zeroed unless the caller is going to write every byte itself. Releases
     // what was there first. False, with nothing held, when it cannot.
     bool Create(const DibInfo& info, std::size_t byteCount, bool zeroed = true);
+    // Plain aligned memory on every platform, for pixels nothing draws (the backup copy):
+    // no GDI objects are made for it.
+    bool CreatePlain(std::size_t byteCount, bool zeroed = true);
     void Release();
 
     std::uint8_t* Bits() const { return bits_; }

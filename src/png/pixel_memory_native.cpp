@@ -1,33 +1,12 @@
-#include <cstdint>
-#include <cstdlib>
-
 #include "png/pixel_memory.h"
+
+#include <cstdlib>
 
 namespace tevpng {
 
-namespace {
-
-// Rows start on a cache line, which the vector row code likes.
-constexpr std::size_t kAlignment = 64;
-// From this size on, the C library always maps fresh pages (glibc's largest mmap threshold).
-constexpr std::size_t kFreshPagesSize = 32u * 1024 * 1024;
-
-}  // namespace
-
+// Natively nothing draws the pixels: all pixel memory is plain.
 bool PixelMemory::Create(const DibInfo& /*info*/, std::size_t byteCount, bool zeroed) {
-    Release();
-    if (byteCount > SIZE_MAX - kAlignment) return false;
-    // Large blocks come as fresh zero pages from the system: zeroed at no cost, and pages
-    // nobody writes are never touched.
-    zeroed = zeroed || byteCount >= kFreshPagesSize;
-    void* block = zeroed ? std::calloc(byteCount + kAlignment, 1) : std::malloc(byteCount + kAlignment);
-    if (block == nullptr) return false;
-    auto address = reinterpret_cast<std::uintptr_t>(block);
-    address = (address + kAlignment - 1) & ~static_cast<std::uintptr_t>(kAlignment - 1);
-    block_ = block;
-    bits_ = reinterpret_cast<std::uint8_t*>(address);
-    zeroed_ = zeroed;
-    return true;
+    return CreatePlain(byteCount, zeroed);
 }
 
 void PixelMemory::Release() {

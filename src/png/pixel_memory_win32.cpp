@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
 
 #include "png/pixel_memory.h"
@@ -38,6 +39,7 @@ bool PixelMemory::Create(const DibInfo& info, std::size_t byteCount, bool zeroed
 void PixelMemory::Release() {
     if (bitmap_ != nullptr) DeleteObject(static_cast<HBITMAP>(bitmap_));
     if (dc_ != nullptr) DeleteDC(static_cast<HDC>(dc_));
+    std::free(block_);  // plain memory (CreatePlain)
     bitmap_ = nullptr;
     dc_ = nullptr;
     bits_ = nullptr;

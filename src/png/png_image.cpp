@@ -153,10 +153,12 @@ bool HeaderChunk::AttachAlphaPlane(std::uint8_t value) {
     return true;
 }
 
-bool HeaderChunk::CopyPixelsFrom(const HeaderChunk& other) {
+bool HeaderChunk::CopyPixelsFrom(const HeaderChunk& other, Drawn drawn) {
     ReleasePixelMemory();
     if (other.PixelBits() == nullptr) return true;
-    if (!pixels_.Create(other.BitmapInfo, other.PixelBytes(), false)) return false;
+    const bool made = drawn == Drawn::Yes ? pixels_.Create(other.BitmapInfo, other.PixelBytes(), false)
+                                          : pixels_.CreatePlain(other.PixelBytes(), false);
+    if (!made) return false;
     std::memcpy(PixelBits(), other.PixelBits(), other.PixelBytes());
     if (other.AlphaPlane() != nullptr) {
         const std::size_t bytes = static_cast<std::size_t>(other.Width) * static_cast<std::size_t>(other.Height);
@@ -245,7 +247,7 @@ void PngImage::ReplaceChunks(std::vector<std::unique_ptr<PngChunk>> chunks) noex
 namespace {
 
 // The decoded values a chunk of each kind keeps beside its data.
-bool CopyKindValues(const PngChunk& from, PngChunk& to) {
+bool CopyKindValues(const PngChunk& from, PngChunk& to, HeaderChunk::Drawn drawn) {
     switch (from.Kind()) {
         case ChunkKind::Header: {
             const auto& a = static_cast<const HeaderChunk&>(from);
@@ -260,7 +262,7 @@ bool CopyKindValues(const PngChunk& from, PngChunk& to) {
             b.HasPalette = a.HasPalette;
             b.BitmapInfo = a.BitmapInfo;
             b.RowStride = a.RowStride;
-            return b.CopyPixelsFrom(a);
+            return b.CopyPixelsFrom(a, drawn);
         }
         case ChunkKind::Palette:
             static_cast<PaletteChunk&>(to).Count = static_cast<const PaletteChunk&>(from).Count;
@@ -306,7 +308,7 @@ bool CopyKindValues(const PngChunk& from, PngChunk& to) {
 
 }  // namespace
 
-bool PngImage::CopyFrom(const PngImage& other) {
+bool PngImage::CopyFrom(const PngImage& other, HeaderChunk::Drawn drawn) {
     if (this == &other) return true;
     Clear();
     try {
@@ -314,7 +316,7 @@ bool PngImage::CopyFrom(const PngImage& other) {
         chunks.reserve(other.chunks_.size());
         for (const auto& chunk : other.chunks_) {
             chunks.push_back(MakeChunk(chunk->Kind(), chunk->Name()));
-            if (!chunks.back()->CopyDataFrom(*chunk) || !CopyKindValues(*chunk, *chunks.back())) return false;
+            if (!chunks.back()->CopyDataFrom(*chunk) || !CopyKindValues(*chunk, *chunks.back(), drawn)) return false;
         }
         ReplaceChunks(std::move(chunks));
     } catch (const std::bad_alloc&) {

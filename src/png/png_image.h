@@ -167,9 +167,10 @@ public:
     // when the memory cannot be had.
     bool AttachAlphaPlane(std::uint8_t value);
     // Makes this chunk's pixel memory a copy of other's: the same DIB format and bytes and
-    // the same alpha plane (none without pixels). False, holding none, when the memory
-    // cannot be had.
-    bool CopyPixelsFrom(const HeaderChunk& other);
+    // the same alpha plane (none without pixels), in plain memory when nothing is to draw
+    // it. False, holding none, when the memory cannot be had.
+    enum class Drawn { Yes, No };
+    bool CopyPixelsFrom(const HeaderChunk& other, Drawn drawn);
 
 private:
     struct FreeDeleter {
@@ -287,9 +288,10 @@ public:
     bool LoadFile(const std::string& fileName);
 
     // Makes this image a copy of `other`, chunk by chunk with their decoded values and the
-    // pixels, and with its settings and gamma tables. False (this image left empty) when the
-    // memory cannot be had.
-    bool CopyFrom(const PngImage& other);
+    // pixels, and with its settings and gamma tables. A copy that is not to be drawn keeps
+    // its pixels in plain memory. False (this image left empty) when the memory cannot be
+    // had.
+    bool CopyFrom(const PngImage& other, HeaderChunk::Drawn drawn = HeaderChunk::Drawn::Yes);
 
     // Brings the image into the state writing it leaves it in (the data of the chunks with
     // decoded values refreshed from them, 2-bit grey held at 4 bits from then on) and says

@@ -398,8 +398,7 @@ std::uint64_t FilterCost(const std::uint8_t* out, std::size_t n) {
 // row first (or pass by pass for Adam7), each row filtered and preceded by its type.
 class ImageDataEncoder {
 public:
-    // Everything that can fail before the first byte is written: the checks, the buffers,
-    // deflateInit. False when the image cannot be encoded.
+    // The checks: false when the image cannot be encoded.
     bool Prepare(const PngImage& image, const HeaderChunk& header, int bitDepth,
                  const PngImage::GammaTable& inverseGamma) {
         header_ = &header;
@@ -417,7 +416,11 @@ public:
         inverseGamma_ = inverseGamma.data();
         filters_ = FilterTypesOf(image.FilterSet);
         maxRowBytes_ = RowBytesFor(width_, colorType_, bitDepth_);
-        if (maxRowBytes_ == 0) return false;
+        return maxRowBytes_ != 0;
+    }
+
+    // What else can fail before the first byte is written: the buffers and deflateInit.
+    bool Start(const PngImage& image) {
         if (!Allocate()) return false;
         const std::size_t chunkSize = std::min(static_cast<std::size_t>(image.IdatLimit), kMaxIdatBuffer);
         return idat_.Start(image.CompressionLevel, chunkSize);
@@ -597,6 +600,9 @@ public:
         return true;
     }
 
+    // Makes the buffers and starts deflate: false, nothing written, when memory runs out.
+    bool Start() { return image_.Chunks().empty() || encoder_.Start(image_); }
+
     bool Write(Stream& stream) {
         if (!WriteAll(stream, kSignature, sizeof kSignature)) return false;
         if (image_.Chunks().empty()) return true;
@@ -766,7 +772,7 @@ bool PngImage::PrepareForSaving() {
 bool PngImage::SaveStream(Stream& stream) {
     try {
         PngWriter writer(*this);
-        return writer.Prepare() && writer.Write(stream);
+        return writer.Prepare() && writer.Start() && writer.Write(stream);
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -775,7 +781,7 @@ bool PngImage::SaveStream(Stream& stream) {
 bool PngImage::SaveFile(const std::string& fileName) {
     try {
         PngWriter writer(*this);
-        if (!writer.Prepare()) return false;
+        if (!writer.Prepare() || !writer.Start()) return false;
         FileStream file(fileName.c_str(), FileMode::Create);
         return file.IsOpen() && writer.Write(file);
     } catch (const std::bad_alloc&) {

@@ -10,75 +10,29 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "png/png_image.h"
+#include "synthetic_images.h"
 #include "ui/memory_stream.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// ---- Test pictures: smooth shapes, gradients and sensor-like noise, like a photograph.
+// ---- Test pictures: the tests' generated ones (synthetic_images.h), encoded by libpng.
 
-class ValueNoise {
-public:
-    ValueNoise(int width, int height, int cell, std::uint32_t seed)
-        : cell_(cell), columns_(width / cell + 3), rows_(height / cell + 3), grid_(columns_ * rows_) {
-        std::mt19937 random(seed);
-        std::uniform_real_distribution<float> value(-1.0f, 1.0f);
-        for (float& v : grid_) v = value(random);
-    }
-    float At(int x, int y) const {
-        const float fx = static_cast<float>(x) / cell_, fy = static_cast<float>(y) / cell_;
-        const int ix = static_cast<int>(fx), iy = static_cast<int>(fy);
-        const float tx = Smooth(fx - ix), ty = Smooth(fy - iy);
-        const float top = Lerp(Grid(ix, iy), Grid(ix + 1, iy), tx);
-        const float bottom = Lerp(Grid(ix, iy + 1), Grid(ix + 1, iy + 1), tx);
-        return Lerp(top, bottom, ty);
-    }
-
-private:
-    static float Smooth(float t) { return t * t * (3 - 2 * t); }
-    static float Lerp(float a, float b, float t) { return a + (b - a) * t; }
-    float Grid(int x, int y) const { return grid_[static_cast<std::size_t>(y) * columns_ + x]; }
-    int cell_, columns_, rows_;
-    std::vector<float> grid_;
-};
-
-// Interleaved 8-bit samples, `channels` per pixel (3 or 4).
-Bytes PhotoPixels(int width, int height, int channels, std::uint32_t seed) {
-    std::vector<ValueNoise> luma, chroma;
-    for (int cell : {512, 128, 32, 8}) luma.emplace_back(width, height, cell, seed + cell);
-    for (int c = 0; c < 3; ++c) chroma.emplace_back(width, height, 256, seed * 7 + c);
-    ValueNoise alpha(width, height, 300, seed + 99);
-    std::mt19937 random(seed);
-    std::normal_distribution<float> grain(0.0f, 2.5f);
-    Bytes pixels(static_cast<std::size_t>(width) * height * channels);
-    std::uint8_t* p = pixels.data();
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const float l = 120 + 70 * luma[0].At(x, y) + 30 * luma[1].At(x, y) + 12 * luma[2].At(x, y) +
-                            4 * luma[3].At(x, y);
-            for (int c = 0; c < 3; ++c) {
-                const float v = l + 35 * chroma[c].At(x, y) + grain(random);
-                *p++ = static_cast<std::uint8_t>(std::clamp(std::lround(v), 0L, 255L));
-            }
-            if (channels == 4) {
-                const float a = 200 + 120 * alpha.At(x, y) + grain(random);
-                *p++ = static_cast<std::uint8_t>(std::clamp(std::lround(a), 0L, 255L));
-            }
-        }
-    }
-    return pixels;
+// Interleaved 8-bit samples of a generated picture, top row first.
+Bytes Samples(const tevtest::Picture& picture) {
+    Bytes samples;
+    for (const auto& row : picture.rows) samples.insert(samples.end(), row.begin(), row.end());
+    return samples;
 }
 
 // The photo reduced to a 6 x 7 x 6 colour cube, as indices.
@@ -104,7 +58,7 @@ void WriteToMemory(png_structp png, png_bytep data, png_size_t count) {
 
 // libpng with its defaults: compression level 6 and its adaptive filter choice per row.
 Bytes EncodePng(int width, int height, int colorType, bool interlaced, const Bytes& samples,
-                const Bytes& palette = {}) {
+                const Bytes& palette = {}, const Bytes& transparency = {}) {
     Bytes out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -115,6 +69,9 @@ Bytes EncodePng(int width, int height, int colorType, bool interlaced, const Byt
     std::vector<png_color> colours;
     for (std::size_t i = 0; i + 2 < palette.size(); i += 3) colours.push_back({palette[i], palette[i + 1], palette[i + 2]});
     if (!colours.empty()) png_set_PLTE(png, info, colours.data(), static_cast<int>(colours.size()));
+    if (!transparency.empty()) {
+        png_set_tRNS(png, info, transparency.data(), static_cast<int>(transparency.size()), nullptr);
+    }
     png_write_info(png, info);
     const std::size_t rowBytes = samples.size() / height;
     std::vector<png_bytep> rows;
@@ -162,15 +119,23 @@ TestFile MakeFile(std::string name, Bytes png) {
 const std::vector<TestFile>& Files() {
     static const std::vector<TestFile> files = [] {
         std::vector<TestFile> made;
-        const Bytes rgba1080 = PhotoPixels(1920, 1080, 4, 1);
-        made.push_back(MakeFile("rgba_1920x1080", EncodePng(1920, 1080, PNG_COLOR_TYPE_RGBA, false, rgba1080)));
-        made.push_back(MakeFile("rgba_4096x4096", EncodePng(4096, 4096, PNG_COLOR_TYPE_RGBA, false, PhotoPixels(4096, 4096, 4, 2))));
-        const Bytes rgb1080 = PhotoPixels(1920, 1080, 3, 3);
+        const tevtest::Picture rgba1080 = tevtest::PhotoLike(1920, 1080, 4, 1);
+        made.push_back(MakeFile("rgba_1920x1080", EncodePng(1920, 1080, PNG_COLOR_TYPE_RGBA, false, Samples(rgba1080))));
+        made.push_back(MakeFile("rgba_4096x4096", EncodePng(4096, 4096, PNG_COLOR_TYPE_RGBA, false,
+                                                            Samples(tevtest::PhotoLike(4096, 4096, 4, 2)))));
+        const Bytes rgb1080 = Samples(tevtest::PhotoLike(1920, 1080, 3, 3));
         made.push_back(MakeFile("rgb_1920x1080", EncodePng(1920, 1080, PNG_COLOR_TYPE_RGB, false, rgb1080)));
-        made.push_back(MakeFile("rgba_1920x1080_adam7", EncodePng(1920, 1080, PNG_COLOR_TYPE_RGBA, true, rgba1080)));
+        made.push_back(MakeFile("rgb_4096x4096", EncodePng(4096, 4096, PNG_COLOR_TYPE_RGB, false,
+                                                           Samples(tevtest::PhotoLike(4096, 4096, 3, 4)))));
+        made.push_back(MakeFile("rgba_1920x1080_adam7", EncodePng(1920, 1080, PNG_COLOR_TYPE_RGBA, true, Samples(rgba1080))));
         Bytes palette;
         const Bytes indices = PaletteIndices(rgb1080, palette);
         made.push_back(MakeFile("palette_1920x1080", EncodePng(1920, 1080, PNG_COLOR_TYPE_PALETTE, false, indices, palette)));
+        made.push_back(MakeFile("ui_graphic_1920x1080", EncodePng(1920, 1080, PNG_COLOR_TYPE_RGBA, false,
+                                                                  Samples(tevtest::FlatGraphic(1920, 1080)))));
+        const tevtest::Picture sprite = tevtest::PaletteSprite(256, 256);
+        made.push_back(MakeFile("sprite_trns_256x256", EncodePng(256, 256, PNG_COLOR_TYPE_PALETTE, false, Samples(sprite),
+                                                                 sprite.palette, sprite.transparency)));
         // TEVPNG_BENCH_DUMP=dir writes the files out, to look at them with other tools.
         if (const char* dir = std::getenv("TEVPNG_BENCH_DUMP")) {
             for (const TestFile& file : made) {

@@ -19,23 +19,24 @@
 #include "png/crc.h"
 #include "png/png_image.h"
 #include "scale/resize.h"
+#include "synthetic_images.h"
 #include "ui/memory_stream.h"
 
 namespace {
 
 using namespace tevpng;
 
-// Two kinds of picture: "photo" has fine noise everywhere, which deflate finds slow and
-// hard to compress; "graphic" is the same without the noise: smooth gradients and flat
-// areas that deflate gets through several times faster, so the writer's own work weighs more.
+// Two kinds of picture, the tests' generated ones: "photo" is a photograph with a mask
+// (gradients, soft shapes, sensor-like noise of sigma 2, a soft alpha vignette), which
+// deflate finds slow and hard to compress; "graphic" is an interface graphic (flat panels,
+// anti-aliased edges, strokes like text, a soft shadow) that deflate gets through many
+// times faster, so the writer's own work weighs more.
 struct Size {
     int width, height;
     bool noise;
 };
 constexpr Size kSizes[] = {{1920, 1080, true}, {4096, 4096, true}, {1920, 1080, false}, {4096, 4096, false}};
 
-// A picture with what real ones have: smooth gradients, a few hard edges, and an alpha
-// channel that is opaque in the middle and fades out towards the corners.
 struct Picture {
     int width = 0, height = 0;
     bool noisy = false;
@@ -44,29 +45,9 @@ struct Picture {
     PngImage image;                      // the same pixels as a loaded image holds them
 
     explicit Picture(Size size) : width(size.width), height(size.height), noisy(size.noise) {
-        rgba.resize(static_cast<std::size_t>(width) * height * 4);
-        std::uint32_t noise = 12345;
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x) {
-                noise = noise * 1103515245u + 12345u;
-                const int jitter = noisy ? static_cast<int>((noise >> 16) % 7) - 3 : 0;
-                const double u = static_cast<double>(x) / width, v = static_cast<double>(y) / height;
-                const bool disc = (u - 0.3) * (u - 0.3) + (v - 0.6) * (v - 0.6) < 0.04;
-                const bool band = static_cast<int>(v * 12) % 3 == 0 && u > 0.55;
-                int r = static_cast<int>(255 * u) + jitter;
-                int g = static_cast<int>(128 + 120 * std::sin(6.0 * u + 4.0 * v)) + jitter;
-                int b = static_cast<int>(255 * v * (1 - u)) + jitter;
-                if (disc) r = 240, g = 200 + jitter, b = 30;
-                if (band) g /= 2;
-                const double d = std::hypot(u - 0.5, v - 0.5);
-                const int a = d < 0.35 ? 255 : std::max(0, static_cast<int>(255 * (0.7 - d) / 0.35));
-                std::uint8_t* p = rgba.data() + (static_cast<std::size_t>(y) * width + x) * 4;
-                p[0] = static_cast<std::uint8_t>(std::clamp(r, 0, 255));
-                p[1] = static_cast<std::uint8_t>(std::clamp(g, 0, 255));
-                p[2] = static_cast<std::uint8_t>(std::clamp(b, 0, 255));
-                p[3] = static_cast<std::uint8_t>(a);
-            }
-        }
+        const tevtest::Picture made = noisy ? tevtest::PhotoLike(width, height, 4) : tevtest::FlatGraphic(width, height);
+        rgba.reserve(static_cast<std::size_t>(width) * height * 4);
+        for (const auto& row : made.rows) rgba.insert(rgba.end(), row.begin(), row.end());
         FilterRows();
         BuildImage();
     }

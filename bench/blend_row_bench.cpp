@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "png/blend_row.h"
+#include "codec/blend_row.h"
 
 namespace {
 

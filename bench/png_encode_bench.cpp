@@ -16,11 +16,11 @@
 #include <memory>
 #include <vector>
 
-#include "png/crc.h"
-#include "png/png_image.h"
+#include "codec/crc.h"
+#include "codec/png_image.h"
 #include "scale/resize.h"
 #include "synthetic_images.h"
-#include "ui/memory_stream.h"
+#include "io/memory_stream.h"
 
 namespace {
 

@@ -20,9 +20,9 @@
 #include <string>
 #include <vector>
 
-#include "png/png_image.h"
+#include "codec/png_image.h"
 #include "synthetic_images.h"
-#include "ui/memory_stream.h"
+#include "io/memory_stream.h"
 
 namespace {
 

@@ -9,7 +9,7 @@ target_compile_options(tevpng_options INTERFACE
     -fno-fast-math
     -ffp-contract=off)
 
-if(WIN32 AND CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
     # SSE2 exists in every x86 CPU this DLL will meet. The host may call an export
     # with a 4-byte aligned stack, so functions realign before spilling SSE values.
     target_compile_options(tevpng_options INTERFACE -msse2 -mfpmath=sse -mstackrealign)

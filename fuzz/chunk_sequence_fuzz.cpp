@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "fuzz_target.h"
-#include "png/png_image.h"
-#include "ui/memory_stream.h"
+#include "codec/png_image.h"
+#include "io/memory_stream.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "fuzz_target.h"
-#include "png/png_image.h"
+#include "codec/png_image.h"
 #include "scale/resize.h"
-#include "ui/memory_stream.h"
+#include "io/memory_stream.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include "median_timer.h"
 #include "message_box_catcher.h"
 #include "plugin_dll.h"
-#include "png/png_image.h"
+#include "codec/png_image.h"
 #include "synthetic_images.h"
 
 using namespace tevtest;

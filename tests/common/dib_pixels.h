@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "png/png_image.h"
+#include "codec/png_image.h"
 
 namespace tevtest {
 

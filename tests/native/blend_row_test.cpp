@@ -1,4 +1,4 @@
-#include "png/blend_row.h"
+#include "codec/blend_row.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "png/crc.h"
+#include "codec/crc.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "hotspot_message.h"
-#include "image/hotspot_script.h"
+#include "model/hotspot_script.h"
 
 namespace tevhost {
 namespace {

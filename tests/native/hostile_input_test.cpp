@@ -10,8 +10,8 @@
 
 #include "child_run.h"
 #include "hostile_pngs.h"
-#include "png/png_image.h"
-#include "ui/memory_stream.h"
+#include "codec/png_image.h"
+#include "io/memory_stream.h"
 
 namespace tevpng {
 namespace {

@@ -1,4 +1,4 @@
-#include "image/hotspot_script.h"
+#include "model/hotspot_script.h"
 
 #include <gtest/gtest.h>
 

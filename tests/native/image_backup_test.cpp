@@ -1,7 +1,7 @@
 // The backup restorepng gives back: exactly the image that writing the loaded image as a
 // PNG at its own compression level and reading that back gives, for every kind of file,
 // at the cost of a copy of the pixels.
-#include "png/image_backup.h"
+#include "codec/image_backup.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 #include "libpng_reference.h"
 #include "png_builder.h"
 #include "synthetic_images.h"
-#include "ui/memory_stream.h"
+#include "io/memory_stream.h"
 
 namespace tevpng {
 namespace {

@@ -1,4 +1,4 @@
-#include "host/param_history.h"
+#include "model/param_history.h"
 
 #include <gtest/gtest.h>
 

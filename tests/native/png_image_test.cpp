@@ -1,4 +1,4 @@
-#include "png/png_image.h"
+#include "codec/png_image.h"
 
 #include <gtest/gtest.h>
 

@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "libpng_reference.h"
-#include "png/png_image.h"
-#include "png/writer.h"
+#include "codec/png_image.h"
+#include "codec/writer.h"
 #include "png_builder.h"
 #include "png_chunks.h"
-#include "ui/memory_stream.h"
+#include "io/memory_stream.h"
 
 namespace tevpng {
 namespace {

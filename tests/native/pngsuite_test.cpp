@@ -13,8 +13,8 @@
 
 #include "dib_pixels.h"
 #include "libpng_reference.h"
-#include "png/png_image.h"
-#include "ui/memory_stream.h"
+#include "codec/png_image.h"
+#include "io/memory_stream.h"
 
 namespace tevpng {
 namespace {

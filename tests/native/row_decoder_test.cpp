@@ -1,4 +1,4 @@
-#include "png/row_decoder.h"
+#include "codec/row_decoder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "image/sprite_list.h"
+#include "model/sprite_list.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
 
-#include "image/sprite_messages.h"
+#include "model/sprite_messages.h"
 
 namespace tevpng {
 namespace {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "ui/file_stream.h"
-#include "ui/memory_stream.h"
+#include "io/file_stream.h"
+#include "io/memory_stream.h"
 
 namespace tevpng {
 namespace {

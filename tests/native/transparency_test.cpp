@@ -1,15 +1,15 @@
 // How an image is drawn, by colour type and tRNS: blended pixel by pixel, or through the
 // colour-key mask (with or without a key of its own).
-#include "png/transparency.h"
+#include "codec/transparency.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "png/png_image.h"
+#include "codec/png_image.h"
 #include "png_builder.h"
-#include "ui/memory_stream.h"
+#include "io/memory_stream.h"
 
 namespace tevpng {
 namespace {

@@ -13,13 +13,13 @@
 
 #include "dib_pixels.h"
 #include "libpng_reference.h"
-#include "png/png_image.h"
-#include "png/row_decoder.h"
-#include "png/writer.h"
+#include "codec/png_image.h"
+#include "codec/row_decoder.h"
+#include "codec/writer.h"
 #include "png_builder.h"
 #include "png_chunks.h"
 #include "scale/resize.h"
-#include "ui/memory_stream.h"
+#include "io/memory_stream.h"
 
 namespace tevpng {
 namespace {

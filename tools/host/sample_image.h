@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "png/png_image.h"
+#include "codec/png_image.h"
 
 namespace tevhost {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "dib_pixels.h"
-#include "png/png_image.h"
-#include "ui/file_stream.h"
+#include "codec/png_image.h"
+#include "io/file_stream.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "png/png_image.h"
+#include "codec/png_image.h"
 #include "scale/resize.h"
-#include "ui/memory_stream.h"
+#include "io/memory_stream.h"
 
 namespace tevpng {
 namespace {

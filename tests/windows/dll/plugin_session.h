@@ -19,10 +19,10 @@
 #include "host_page.h"
 #include "message_box_catcher.h"
 #include "plugin_dll.h"
-#include "png/png_image.h"
+#include "codec/png_image.h"
 #include "png_builder.h"
 #include "thread_windows.h"
-#include "ui/memory_stream.h"
+#include "io/memory_stream.h"
 
 namespace tevtest {
 

@@ -10,7 +10,7 @@
 
 #include "files.h"
 #include "host_run.h"
-#include "png/png_image.h"
+#include "codec/png_image.h"
 #include "sample_image.h"
 #include "scale/resize.h"
 

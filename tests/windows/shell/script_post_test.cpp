@@ -1,8 +1,8 @@
 // PostScriptToHost: the one way the plug-in talks back to its host page.
 #include <gtest/gtest.h>
 
-#include "host/lifecycle.h"
-#include "host/module_state.h"
+#include "exports/lifecycle.h"
+#include "exports/module_state.h"
 #include "host_page.h"
 
 namespace tevpng::host {

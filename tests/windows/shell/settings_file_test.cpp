@@ -1,6 +1,6 @@
 // The settings file: module name, the two file locations, the choice between
 // them by the host window's parentage, and the reads and writes of "hot" and "usehot".
-#include "host/settings_file.h"
+#include "settings/settings_file.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <string>
 
 #include "host_page.h"
-#include "ui/module_instance.h"
+#include "win/module_instance.h"
 
 namespace tevpng::host {
 namespace {

@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "host_page.h"
-#include "ui/layer.h"
-#include "ui/timers.h"
+#include "win/layer.h"
+#include "win/timers.h"
 
 namespace tevpng::ui {
 namespace {

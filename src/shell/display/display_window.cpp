@@ -1,0 +1,135 @@
+#include "display/display_window.h"
+
+#include <algorithm>
+
+#include "exports/lifecycle.h"
+#include "exports/module_state.h"
+#include "settings/settings_file.h"
+#include "model/hotspot_script.h"
+#include "display/image_state.h"
+#include "codec/png_image.h"
+#include "win/application.h"
+#include "win/dib_bitmap.h"
+#include "win/handles.h"
+#include "win/message_pump.h"
+
+namespace tevpng::image {
+
+namespace {
+
+constexpr int kScriptTimerMs = 70;
+constexpr int kReparentTimerMs = 100;
+
+}  // namespace
+
+std::shared_ptr<DisplayWindow> DisplayWindow::Create(const std::shared_ptr<ui::AppWindow>& applet) {
+    std::shared_ptr<DisplayWindow> display(new DisplayWindow);
+    display->Build(applet);
+    return display;
+}
+
+DisplayWindow::~DisplayWindow() { Destroy(); }
+
+void DisplayWindow::Destroy() {
+    if (scriptTimer_) scriptTimer_->SetEnabled(false);
+    if (reparentTimer_) reparentTimer_->SetEnabled(false);
+    if (window_) window_->Destroy();
+}
+
+void DisplayWindow::Build(const std::shared_ptr<ui::AppWindow>& applet) {
+    window_ = ui::Form::Create(applet, "");
+    window_->SetLeft(327);
+    window_->SetTop(144);
+    window_->SetVisible(false);
+    window_->SetEnabled(false);
+    window_->SetWindowAlpha(1);
+    window_->RemoveBorder();
+    window_->SetClientSize(478, 104);
+    window_->SetFontFace("MS Sans Serif");
+    window_->RemoveCloseCommand();
+    window_->SetClickHandler([this] { ShowMouseMessage(); });
+    window_->SetPaintHandler([](HDC) {});  // the window paints nothing of its own
+
+    scriptTimer_ = window_->ReleaseWithWindow(
+        std::make_shared<ui::WindowTimer>(kScriptTimerMs, [this] { ScriptStep(); }));
+    reparentTimer_ = window_->ReleaseWithWindow(
+        std::make_shared<ui::MultimediaTimer>(kReparentTimerMs, [this] { ReparentStep(); }));
+    reparentTimer_->SetPeriodic(false);
+
+    statusLabel_ = ui::Label::Create(window_, "", 112, 16);
+    secondLabel_ = ui::Label::Create(window_, "", 224, 24);
+
+    window_->Perform(WM_INITMENU, 0, 0);
+    window_->AttachHook(&DisplayWindow::DestroyHook, this);
+    window_->AttachHook(&DisplayWindow::CommandHook, this);
+
+    Images().CurrentImage = std::make_unique<PngImage>();
+}
+
+void DisplayWindow::ScriptStep() {
+    const host::PluginSettings& settings = host::Settings();
+    if (!settings.UseHotspot) return;  // keep ticking: a settings reload may switch it on
+    host::HostBinding& binding = host::Binding();
+    binding.ScriptText = BuildHotspotScript(settings.HotspotName, binding.DrawRect);
+    host::PostScriptToHost(binding.ScriptText.c_str(), 1);
+    scriptTimer_->SetEnabled(false);
+}
+
+// Nothing starts this timer; it stays for a host page that wants the display
+// window inside it. It runs on the multimedia timer's thread, so it only makes
+// calls that are safe from there.
+void DisplayWindow::ReparentStep() {
+    reparentTimer_->SetEnabled(false);
+    HWND window = window_->HandleIfMade();
+    if (ui::IsRealHandle(window)) {
+        SetParent(window, host::Binding().HostWindow);
+        PostMessageA(window, kCaptureBackgroundMessage, 0, 0);
+    } else {
+        ui::ShowMessage("noform");
+    }
+}
+
+void DisplayWindow::CaptureBackground() {
+    if (!ui::IsRealHandle(window_->HandleIfMade())) {
+        ui::ShowMessage("form no");
+        return;
+    }
+    window_->SetVisible(false);
+    ui::ProcessMessages();  // let the host repaint what the window covered
+
+    const host::HostBinding& binding = host::Binding();
+    const DrawRectangle& rect = binding.DrawRect;
+    auto capture = std::make_unique<ui::DibBitmap>(rect.width, rect.height, ui::PixelFormat::Bits32);
+    {
+        ui::WindowDc host(binding.HostWindow);
+        BitBlt(capture->Canvas(), 0, 0, rect.width, rect.height, host.Get(), rect.x, rect.y, SRCCOPY);
+    }
+    ImageState& images = Images();
+    images.BackgroundBitmap = std::move(capture);
+    if (!ui::IsRealHandle(images.BackgroundBitmap->Handle())) return;
+
+    window_->SetVisible(true);
+    ui::ProcessMessages();
+    ui::Canvas canvas = window_->GetCanvas();
+    BitBlt(canvas.Dc(), 0, 0, window_->Width(), window_->Height(), images.BackgroundBitmap->Canvas(), 0, 0,
+           SRCCOPY);
+}
+
+void DisplayWindow::ShowMouseMessage() { ui::ShowMessage("hhh"); }
+
+bool DisplayWindow::DestroyHook(void*, ui::Message& message) {
+    if (message.id == WM_DESTROY) {
+        ReleaseSpriteFrames();
+        host::Binding().DisplayApplet.reset();
+    }
+    return false;
+}
+
+bool DisplayWindow::CommandHook(void* context, ui::Message& message) {
+    auto* display = static_cast<DisplayWindow*>(context);
+    if (message.id == kCaptureBackgroundMessage) display->CaptureBackground();
+    if (message.id == kReloadSettingsMessage) host::ReadSettings();
+    return false;
+}
+
+}  // namespace tevpng::image

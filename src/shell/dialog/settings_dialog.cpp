@@ -119,8 +119,8 @@ void BuildControls(Form2& form) {
 }
 
 void LoadSettings(Form2& form) {
-    host::LoadDialogSettings();
-    const host::PluginSettings& settings = host::Settings();
+    PluginSettings& settings = *form.Settings;
+    host::LoadDialogSettings(settings);
     form.UseHotspotCheck->SetChecked(settings.UseHotspot);
     form.HotspotNameEdit->SetText(settings.HotspotName);
     form.PluginNameEdit->SetText(settings.ModuleName);
@@ -132,8 +132,9 @@ Form2::~Form2() {
     if (FormWindow) FormWindow->Destroy();
 }
 
-std::unique_ptr<Form2> CreateForm2(const std::shared_ptr<ui::AppWindow>& applet) {
+std::unique_ptr<Form2> CreateForm2(const std::shared_ptr<ui::AppWindow>& applet, PluginSettings& settings) {
     auto form = std::make_unique<Form2>();
+    form->Settings = &settings;
     BuildFormWindow(*form, applet);
     BuildControls(*form);
     // The form owns its buttons, so the actions never outlive it.
@@ -145,11 +146,11 @@ std::unique_ptr<Form2> CreateForm2(const std::shared_ptr<ui::AppWindow>& applet)
 }
 
 void OkAction(Form2& form) {
-    host::RecomputeModuleName();
-    host::PluginSettings& settings = host::Settings();
+    PluginSettings& settings = *form.Settings;
+    host::RecomputeModuleName(settings);
     settings.UseHotspot = form.UseHotspotCheck->Checked();
     settings.HotspotName = form.HotspotNameEdit->Text();
-    host::SaveDialogSettings();
+    host::SaveDialogSettings(settings);
     form.ModalResult = kModalResultOk;
 }
 

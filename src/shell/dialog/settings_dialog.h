@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "win/controls.h"
+#include "model/plugin_settings.h"
+#include "ui/controls.h"
 
 namespace tevpng::dialog {
 
@@ -30,6 +31,7 @@ struct Form2 {
     std::shared_ptr<ui::CheckBox> UseHotspotCheck;
     std::shared_ptr<ui::EditBox> PluginNameEdit;
     std::int32_t ModalResult = kModalResultOpen;
+    PluginSettings* Settings = nullptr;  // what the form shows and OK stores
 
     Form2() = default;
     Form2(const Form2&) = delete;
@@ -41,9 +43,10 @@ struct Form2 {
     bool Closed() const { return ModalResult != kModalResultOpen || FormWindow->Destroyed(); }
 };
 
-// Builds the hidden form under `applet`, with its controls and button actions,
-// and loads the settings of the temporary settings file into the settings and the controls.
-std::unique_ptr<Form2> CreateForm2(const std::shared_ptr<ui::AppWindow>& applet);
+// Builds the hidden form under `applet`, with its controls and button actions, and loads
+// the settings of the temporary settings file into `settings` and the controls. The form
+// works on `settings` until it is destroyed.
+std::unique_ptr<Form2> CreateForm2(const std::shared_ptr<ui::AppWindow>& applet, PluginSettings& settings);
 
 // OK: stores the check box and the hotspot name (as typed) in the settings and
 // the temporary settings file, then closes with kModalResultOk.

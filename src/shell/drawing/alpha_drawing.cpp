@@ -7,7 +7,7 @@
 #include "codec/blend_row.h"
 #include "codec/png_image.h"
 #include "codec/transparency.h"
-#include "win/handles.h"
+#include "ui/handles.h"
 
 namespace tevpng {
 

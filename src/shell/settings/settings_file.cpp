@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "win/module_instance.h"
+#include "ui/module_instance.h"
 
 namespace tevpng::host {
 
@@ -44,17 +44,17 @@ std::string ReadString(const std::string& file, const char* key, DWORD bufferSiz
     return buffer.data();
 }
 
-void ReadHotspotName(const std::string& file) {
+void ReadHotspotName(PluginSettings& settings, const std::string& file) {
     if (file.empty()) return;
     std::string value = ReadString(file, kHotspotNameKey, kHotspotNameBufferSize);
-    if (value != kAbsent) Settings().HotspotName = std::move(value);
+    if (value != kAbsent) settings.HotspotName = std::move(value);
 }
 
-void ReadUseHotspot(const std::string& file) {
+void ReadUseHotspot(PluginSettings& settings, const std::string& file) {
     if (file.empty()) return;
     const std::string value = ReadString(file, kUseHotspotKey, 8);
     if (value == kAbsent) return;
-    bool& useHotspot = Settings().UseHotspot;
+    bool& useHotspot = settings.UseHotspot;
     // An empty value is false; the system's integer read would return the default for it.
     if (value.empty()) {
         useHotspot = false;
@@ -66,60 +66,55 @@ void ReadUseHotspot(const std::string& file) {
 
 }  // namespace
 
-PluginSettings& Settings() {
-    static PluginSettings settings;
-    return settings;
-}
-
 std::string ModuleNameFromPath(std::string_view path) {
     const size_t separator = path.find_last_of(":\\/");
     std::string_view name = separator == std::string_view::npos ? path : path.substr(separator + 1);
     return std::string(name.substr(0, name.find('.')));
 }
 
-void RecomputeModuleName() {
-    Settings().ModuleName = ModuleNameFromPath(ModulePath(ui::ModuleInstance(), kModulePathBufferSize));
+void RecomputeModuleName(PluginSettings& settings) {
+    settings.ModuleName = ModuleNameFromPath(ModulePath(ui::ModuleInstance(), kModulePathBufferSize));
 }
 
-std::string TempSettingsFile() { return TempDirectory() + Settings().ModuleName + ".ini"; }
+std::string TempSettingsFile(const PluginSettings& settings) {
+    return TempDirectory() + settings.ModuleName + ".ini";
+}
 
-std::string HostSettingsFile() {
+std::string HostSettingsFile(const PluginSettings& settings) {
     const std::string program = ModulePath(nullptr, kDirectoryBufferSize);
     const size_t backslash = program.find_last_of('\\');
     const std::string directory =
         backslash == std::string::npos ? std::string() : program.substr(0, backslash + 1);
-    return directory + Settings().ModuleName + ".ini";
+    return directory + settings.ModuleName + ".ini";
 }
 
-void ReadSettings() {
-    RecomputeModuleName();
-    const std::string file = Settings().SettingsPath;
-    ReadHotspotName(file);
-    ReadUseHotspot(file);
+void ReadSettings(PluginSettings& settings) {
+    RecomputeModuleName(settings);
+    const std::string file = settings.SettingsPath;
+    ReadHotspotName(settings, file);
+    ReadUseHotspot(settings, file);
 }
 
-void LoadDialogSettings() {
-    const std::string file = TempSettingsFile();
-    ReadUseHotspot(file);
-    ReadHotspotName(file);
+void LoadDialogSettings(PluginSettings& settings) {
+    const std::string file = TempSettingsFile(settings);
+    ReadUseHotspot(settings, file);
+    ReadHotspotName(settings, file);
 }
 
-void SaveDialogSettings() {
-    const std::string file = TempSettingsFile();
-    const PluginSettings& settings = Settings();
+void SaveDialogSettings(const PluginSettings& settings) {
+    const std::string file = TempSettingsFile(settings);
     WritePrivateProfileStringA(kSettingsSection, kUseHotspotKey, settings.UseHotspot ? "1" : "0",
                                file.c_str());
     WritePrivateProfileStringA(kSettingsSection, kHotspotNameKey, settings.HotspotName.c_str(), file.c_str());
 }
 
-void ChooseSettingsFile(HWND hostWindow) {
-    PluginSettings& settings = Settings();
+void ChooseSettingsFile(PluginSettings& settings, HWND hostWindow) {
     if (GetParent(hostWindow)) {
-        settings.SettingsPath = TempSettingsFile();
+        settings.SettingsPath = TempSettingsFile(settings);
         return;
     }
-    const std::string temp = TempSettingsFile();
-    const std::string host = HostSettingsFile();
+    const std::string temp = TempSettingsFile(settings);
+    const std::string host = HostSettingsFile(settings);
     const DWORD attributes = GetFileAttributesA(temp.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
         CopyFileA(temp.c_str(), host.c_str(), FALSE);  // a failed copy leaves the old file to be read

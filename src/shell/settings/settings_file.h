@@ -7,17 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "model/plugin_settings.h"
+
 namespace tevpng::host {
-
-struct PluginSettings {
-    std::string HotspotName;   // key "hot"
-    bool UseHotspot = false;   // key "usehot"
-    std::string ModuleName;    // the library's file name up to its first dot
-    std::string SettingsPath;  // the file ReadSettings reads
-};
-
-// The settings of the loaded library; one per process.
-PluginSettings& Settings();
 
 inline constexpr char kSettingsSection[] = "setting";
 inline constexpr char kHotspotNameKey[] = "hot";
@@ -28,24 +20,24 @@ inline constexpr int kHotspotNameBufferSize = 4096;
 // What follows the last ':', '\' or '/' of `path`, up to (not including) its first '.'.
 std::string ModuleNameFromPath(std::string_view path);
 // Sets ModuleName from the full path of this module's own file.
-void RecomputeModuleName();
+void RecomputeModuleName(PluginSettings& settings);
 
 // The user's temporary directory + ModuleName + ".ini".
-std::string TempSettingsFile();
+std::string TempSettingsFile(const PluginSettings& settings);
 // The host executable's directory + ModuleName + ".ini".
-std::string HostSettingsFile();
+std::string HostSettingsFile(const PluginSettings& settings);
 
 // Recomputes ModuleName, then reads "hot" and then "usehot" from SettingsPath.
 // A missing file, section or key leaves the field as it was.
-void ReadSettings();
+void ReadSettings(PluginSettings& settings);
 // The settings dialog's load: "usehot" and then "hot" from TempSettingsFile.
-void LoadDialogSettings();
+void LoadDialogSettings(PluginSettings& settings);
 // The settings dialog's save: "usehot" ("1" or "0") and then "hot" to TempSettingsFile.
-void SaveDialogSettings();
+void SaveDialogSettings(const PluginSettings& settings);
 
 // Chooses SettingsPath for a host page window: TempSettingsFile when the window
 // has a parent or owner; otherwise HostSettingsFile, after TempSettingsFile (when
 // it exists as a file) has been copied over it. A failed copy is ignored.
-void ChooseSettingsFile(HWND hostWindow);
+void ChooseSettingsFile(PluginSettings& settings, HWND hostWindow);
 
 }  // namespace tevpng::host

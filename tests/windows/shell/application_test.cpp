@@ -1,13 +1,13 @@
 // The library-wide application window, the message box, and the message pump.
-#include "win/application.h"
+#include "ui/application.h"
 
 #include <gtest/gtest.h>
 
 #include "host_page.h"
 #include "message_box_catcher.h"
-#include "win/controls.h"
-#include "win/layer.h"
-#include "win/message_pump.h"
+#include "ui/controls.h"
+#include "ui/layer.h"
+#include "ui/message_pump.h"
 
 namespace tevpng::ui {
 namespace {

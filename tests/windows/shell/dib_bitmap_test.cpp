@@ -1,5 +1,5 @@
 // DIB bitmaps: header, row sizes, bottom-up scan lines, the section and its canvas.
-#include "win/dib_bitmap.h"
+#include "ui/dib_bitmap.h"
 
 #include <gtest/gtest.h>
 

@@ -1,16 +1,14 @@
 // PostScriptToHost: the one way the plug-in talks back to its host page.
 #include <gtest/gtest.h>
 
-#include "exports/lifecycle.h"
-#include "exports/module_state.h"
 #include "host_page.h"
+#include "image/display_window.h"
 
-namespace tevpng::host {
+namespace tevpng::image {
 namespace {
 
 TEST(PostScriptToHost, PostsOnlyInModesZeroAndOneWithTheModeAsWParam) {
     auto page = tevtest::HostPage::TopLevel();
-    Binding().HostWindow = page->Window();
     static const char kText[] = "RunScript(\"msrp$\")\r\n";
     const struct {
         int mode;
@@ -18,7 +16,7 @@ TEST(PostScriptToHost, PostsOnlyInModesZeroAndOneWithTheModeAsWParam) {
     } cases[] = {{0, true}, {1, true}, {2, false}, {-1, false}, {256, false}};
     for (const auto& c : cases) {
         page->ClearReceived();
-        PostScriptToHost(kText, c.mode);
+        PostScriptToHost(page->Window(), kText, c.mode);
         tevtest::PumpMessagesFor(30);
         const auto scripts = page->ReceivedOf(kScriptMessage);
         ASSERT_EQ(scripts.size(), c.posts ? 1u : 0u) << "mode " << c.mode;
@@ -28,8 +26,7 @@ TEST(PostScriptToHost, PostsOnlyInModesZeroAndOneWithTheModeAsWParam) {
             << "the text is the caller's, not a copy";
         EXPECT_EQ(scripts[0].text, kText);
     }
-    Binding().HostWindow = nullptr;
 }
 
 }  // namespace
-}  // namespace tevpng::host
+}  // namespace tevpng::image

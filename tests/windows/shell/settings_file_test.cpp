@@ -10,7 +10,7 @@
 #include <string>
 
 #include "host_page.h"
-#include "win/module_instance.h"
+#include "ui/module_instance.h"
 
 namespace tevpng::host {
 namespace {
@@ -46,9 +46,9 @@ protected:
         SetEnvironmentVariableA("TMP", tempDirectory_.c_str());
         SetEnvironmentVariableA("TEMP", tempDirectory_.c_str());
         Settings() = PluginSettings{};
-        RecomputeModuleName();
-        tempFile_ = TempSettingsFile();
-        hostFile_ = HostSettingsFile();
+        RecomputeModuleName(Settings());
+        tempFile_ = TempSettingsFile(Settings());
+        hostFile_ = HostSettingsFile(Settings());
         RemoveFiles();
     }
 
@@ -72,9 +72,13 @@ protected:
         Settings().HotspotName = hot;
         Settings().UseHotspot = useHot;
         Settings().SettingsPath = tempFile_;
-        ReadSettings();
+        ReadSettings(Settings());
     }
 
+    // The settings under test, as the plug-in holds them.
+    PluginSettings& Settings() { return settings_; }
+
+    PluginSettings settings_;
     std::optional<std::string> savedTmp_;
     std::optional<std::string> savedTemp_;
     std::string tempDirectory_;
@@ -107,17 +111,17 @@ TEST_F(SettingsFileTest, ModuleNameComesFromThisModulesOwnFile) {
 }
 
 TEST_F(SettingsFileTest, FilesAreTheTempAndProgramDirectoriesPlusModuleNameDotIni) {
-    EXPECT_EQ(TempSettingsFile(), tempDirectory_ + "tevpng_shell_tests.ini");
+    EXPECT_EQ(TempSettingsFile(Settings()), tempDirectory_ + "tevpng_shell_tests.ini");
     char program[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, program, sizeof program);
     std::string directory(program);
     directory.resize(directory.find_last_of('\\') + 1);
-    EXPECT_EQ(HostSettingsFile(), directory + "tevpng_shell_tests.ini");
+    EXPECT_EQ(HostSettingsFile(Settings()), directory + "tevpng_shell_tests.ini");
 }
 
 TEST_F(SettingsFileTest, AnEmbeddedOrOwnedHostPageUsesTheTempFile) {
     auto child = tevtest::HostPage::ChildOfParent();
-    ChooseSettingsFile(child->Window());
+    ChooseSettingsFile(Settings(), child->Window());
     EXPECT_EQ(Settings().SettingsPath, tempFile_);
 
     auto owner = tevtest::HostPage::TopLevel();
@@ -125,7 +129,7 @@ TEST_F(SettingsFileTest, AnEmbeddedOrOwnedHostPageUsesTheTempFile) {
                                  GetModuleHandleA(nullptr), nullptr);
     ASSERT_EQ(GetParent(owned), owner->Window());
     Settings().SettingsPath.clear();
-    ChooseSettingsFile(owned);
+    ChooseSettingsFile(Settings(), owned);
     EXPECT_EQ(Settings().SettingsPath, tempFile_);
     DestroyWindow(owned);
     EXPECT_FALSE(Exists(hostFile_));
@@ -137,10 +141,10 @@ TEST_F(SettingsFileTest, AnUnownedTopLevelPageCopiesTheTempFileByteForByteAndRea
     WriteBytes(tempFile_, temp);
     WriteBytes(hostFile_, "[setting]\r\nusehot=0\r\nhot=Old\r\nand a longer old file than the new one\r\n");
     auto page = tevtest::HostPage::TopLevel();
-    ChooseSettingsFile(page->Window());
+    ChooseSettingsFile(Settings(), page->Window());
     EXPECT_EQ(Settings().SettingsPath, hostFile_);
     EXPECT_EQ(ReadBytes(hostFile_), temp);
-    ReadSettings();
+    ReadSettings(Settings());
     EXPECT_EQ(Settings().HotspotName, "Hot1");
     EXPECT_TRUE(Settings().UseHotspot);
 }
@@ -149,8 +153,8 @@ TEST_F(SettingsFileTest, WithoutATempFileTheHostFileIsReadUnchanged) {
     const std::string host = "[setting]\r\nhot=HostOnly\r\nusehot=1\r\n";
     WriteBytes(hostFile_, host);
     auto page = tevtest::HostPage::TopLevel();
-    ChooseSettingsFile(page->Window());
-    ReadSettings();
+    ChooseSettingsFile(Settings(), page->Window());
+    ReadSettings(Settings());
     EXPECT_EQ(ReadBytes(hostFile_), host);
     EXPECT_EQ(Settings().HotspotName, "HostOnly");
     EXPECT_TRUE(Settings().UseHotspot);
@@ -169,8 +173,8 @@ TEST_F(SettingsFileTest, AFailedCopyOverAHostFileThatCannotBeWrittenIsIgnoredAnd
     ASSERT_NE(reader, INVALID_HANDLE_VALUE);
     auto page = tevtest::HostPage::TopLevel();
     Settings().UseHotspot = true;
-    ChooseSettingsFile(page->Window());
-    ReadSettings();
+    ChooseSettingsFile(Settings(), page->Window());
+    ReadSettings(Settings());
     CloseHandle(reader);
     SetFileAttributesA(hostFile_.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(Settings().SettingsPath, hostFile_);
@@ -184,7 +188,7 @@ TEST_F(SettingsFileTest, ADirectoryNamedLikeTheTempFileIsNotCopied) {
     const std::string host = "[setting]\r\nhot=Kept\r\n";
     WriteBytes(hostFile_, host);
     auto page = tevtest::HostPage::TopLevel();
-    ChooseSettingsFile(page->Window());
+    ChooseSettingsFile(Settings(), page->Window());
     EXPECT_EQ(Settings().SettingsPath, hostFile_);
     EXPECT_EQ(ReadBytes(hostFile_), host);
 }
@@ -229,14 +233,14 @@ TEST_F(SettingsFileTest, AMissingFileLeavesTheValues) {
     Settings().HotspotName = "Hot1";
     Settings().UseHotspot = true;
     Settings().SettingsPath = tempDirectory_ + "absent.ini";
-    ReadSettings();
+    ReadSettings(Settings());
     EXPECT_EQ(Settings().HotspotName, "Hot1");
     EXPECT_TRUE(Settings().UseHotspot);
     EXPECT_EQ(Settings().ModuleName, "tevpng_shell_tests");
     EXPECT_FALSE(Exists(Settings().SettingsPath));
 
     Settings() = PluginSettings{};
-    ReadSettings();  // no file chosen yet
+    ReadSettings(Settings());  // no file chosen yet
     EXPECT_EQ(Settings().HotspotName, "");
     EXPECT_FALSE(Settings().UseHotspot);
 }
@@ -245,7 +249,7 @@ TEST_F(SettingsFileTest, TheDialogLoadsFromTheTempFileNotFromTheChosenFile) {
     WriteBytes(tempFile_, "[setting]\r\nusehot=1\r\nhot=FromTemp\r\n");
     WriteBytes(hostFile_, "[setting]\r\nusehot=0\r\nhot=FromHost\r\n");
     Settings().SettingsPath = hostFile_;
-    LoadDialogSettings();
+    LoadDialogSettings(Settings());
     EXPECT_EQ(Settings().HotspotName, "FromTemp");
     EXPECT_TRUE(Settings().UseHotspot);
 }
@@ -253,35 +257,35 @@ TEST_F(SettingsFileTest, TheDialogLoadsFromTheTempFileNotFromTheChosenFile) {
 TEST_F(SettingsFileTest, TheDialogSavesUseHotThenHotToTheTempFile) {
     Settings().UseHotspot = true;
     Settings().HotspotName = "Hot1";
-    SaveDialogSettings();
+    SaveDialogSettings(Settings());
     EXPECT_EQ(ReadBytes(tempFile_), "[setting]\r\nusehot=1\r\nhot=Hot1\r\n");
 
     Settings().UseHotspot = false;
     Settings().HotspotName = "";
-    SaveDialogSettings();
+    SaveDialogSettings(Settings());
     EXPECT_EQ(ReadBytes(tempFile_), "[setting]\r\nusehot=0\r\nhot=\r\n");
 
     // A stored 5 reads as true and is written back as 1.
     WriteBytes(tempFile_, "[setting]\r\nusehot=5\r\nhot=Hot2\r\n");
-    LoadDialogSettings();
+    LoadDialogSettings(Settings());
     EXPECT_TRUE(Settings().UseHotspot);
-    SaveDialogSettings();
+    SaveDialogSettings(Settings());
     EXPECT_EQ(ReadBytes(tempFile_), "[setting]\r\nusehot=1\r\nhot=Hot2\r\n");
 }
 
 TEST_F(SettingsFileTest, ASavedValueReachesTheHostFileOnlyWhenTheFileIsChosenAgain) {
     auto page = tevtest::HostPage::TopLevel();
-    ChooseSettingsFile(page->Window());
+    ChooseSettingsFile(Settings(), page->Window());
     EXPECT_FALSE(Exists(hostFile_));
     Settings().UseHotspot = true;
     Settings().HotspotName = "Saved";
-    SaveDialogSettings();
+    SaveDialogSettings(Settings());
     EXPECT_FALSE(Exists(hostFile_));
 
     Settings() = PluginSettings{};
-    RecomputeModuleName();
-    ChooseSettingsFile(page->Window());
-    ReadSettings();
+    RecomputeModuleName(Settings());
+    ChooseSettingsFile(Settings(), page->Window());
+    ReadSettings(Settings());
     EXPECT_EQ(ReadBytes(hostFile_), ReadBytes(tempFile_));
     EXPECT_EQ(Settings().HotspotName, "Saved");
     EXPECT_TRUE(Settings().UseHotspot);

@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "host_page.h"
-#include "win/application.h"
-#include "win/controls.h"
-#include "win/layer.h"
-#include "win/module_instance.h"
-#include "win/timers.h"
+#include "ui/application.h"
+#include "ui/controls.h"
+#include "ui/layer.h"
+#include "ui/module_instance.h"
+#include "ui/timers.h"
 
 namespace tevpng::ui {
 namespace {

@@ -5,8 +5,8 @@
 #include <memory>
 
 #include "host_page.h"
-#include "win/layer.h"
-#include "win/timers.h"
+#include "ui/layer.h"
+#include "ui/timers.h"
 
 namespace tevpng::ui {
 namespace {

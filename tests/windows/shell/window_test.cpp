@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "host_page.h"
-#include "win/application.h"
-#include "win/controls.h"
-#include "win/layer.h"
+#include "ui/application.h"
+#include "ui/controls.h"
+#include "ui/layer.h"
 
 namespace tevpng::ui {
 namespace {

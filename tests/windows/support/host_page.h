@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "host/message_pump.h"
+#include "tools/host/message_pump.h"
 
 namespace tevtest {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "host/plugin_library.h"
+#include "tools/host/plugin_library.h"
 
 namespace tevtest {
 

@@ -1,6 +1,6 @@
-#include "win/application.h"
+#include "ui/application.h"
 
-#include "win/controls.h"
+#include "ui/controls.h"
 #include "base/floating_point.h"
 
 namespace tevpng::ui {

@@ -1,17 +1,14 @@
-#include "display/display_window.h"
+#include "image/display_window.h"
 
 #include <algorithm>
 
-#include "exports/lifecycle.h"
-#include "exports/module_state.h"
-#include "settings/settings_file.h"
-#include "model/hotspot_script.h"
-#include "display/image_state.h"
 #include "codec/png_image.h"
-#include "win/application.h"
-#include "win/dib_bitmap.h"
-#include "win/handles.h"
-#include "win/message_pump.h"
+#include "model/hotspot_script.h"
+#include "settings/settings_file.h"
+#include "ui/application.h"
+#include "ui/dib_bitmap.h"
+#include "ui/handles.h"
+#include "ui/message_pump.h"
 
 namespace tevpng::image {
 
@@ -22,8 +19,19 @@ constexpr int kReparentTimerMs = 100;
 
 }  // namespace
 
-std::shared_ptr<DisplayWindow> DisplayWindow::Create(const std::shared_ptr<ui::AppWindow>& applet) {
-    std::shared_ptr<DisplayWindow> display(new DisplayWindow);
+void PostScriptToHost(HWND hostWindow, const char* text, int mode) {
+    if (mode != 0 && mode != 1) return;
+    PostMessageA(hostWindow, kScriptMessage, static_cast<WPARAM>(mode), reinterpret_cast<LPARAM>(text));
+}
+
+HostBinding::HostBinding() = default;
+HostBinding::~HostBinding() = default;
+HostBinding::HostBinding(HostBinding&&) noexcept = default;
+HostBinding& HostBinding::operator=(HostBinding&&) noexcept = default;
+
+std::shared_ptr<DisplayWindow> DisplayWindow::Create(const std::shared_ptr<ui::AppWindow>& applet,
+                                                     Plugin& plugin) {
+    std::shared_ptr<DisplayWindow> display(new DisplayWindow(plugin));
     display->Build(applet);
     return display;
 }
@@ -63,15 +71,14 @@ void DisplayWindow::Build(const std::shared_ptr<ui::AppWindow>& applet) {
     window_->AttachHook(&DisplayWindow::DestroyHook, this);
     window_->AttachHook(&DisplayWindow::CommandHook, this);
 
-    Images().CurrentImage = std::make_unique<PngImage>();
+    plugin_.State.Images.CurrentImage = std::make_unique<PngImage>();
 }
 
 void DisplayWindow::ScriptStep() {
-    const host::PluginSettings& settings = host::Settings();
-    if (!settings.UseHotspot) return;  // keep ticking: a settings reload may switch it on
-    host::HostBinding& binding = host::Binding();
-    binding.ScriptText = BuildHotspotScript(settings.HotspotName, binding.DrawRect);
-    host::PostScriptToHost(binding.ScriptText.c_str(), 1);
+    PluginState& state = plugin_.State;
+    if (!state.Settings.UseHotspot) return;  // keep ticking: a settings reload may switch it on
+    state.ScriptText = BuildHotspotScript(state.Settings.HotspotName, state.DrawRect);
+    PostScriptToHost(plugin_.Binding.HostWindow, state.ScriptText.c_str(), 1);
     scriptTimer_->SetEnabled(false);
 }
 
@@ -82,7 +89,7 @@ void DisplayWindow::ReparentStep() {
     reparentTimer_->SetEnabled(false);
     HWND window = window_->HandleIfMade();
     if (ui::IsRealHandle(window)) {
-        SetParent(window, host::Binding().HostWindow);
+        SetParent(window, plugin_.Binding.HostWindow);
         PostMessageA(window, kCaptureBackgroundMessage, 0, 0);
     } else {
         ui::ShowMessage("noform");
@@ -97,30 +104,30 @@ void DisplayWindow::CaptureBackground() {
     window_->SetVisible(false);
     ui::ProcessMessages();  // let the host repaint what the window covered
 
-    const host::HostBinding& binding = host::Binding();
-    const DrawRectangle& rect = binding.DrawRect;
+    HostBinding& binding = plugin_.Binding;
+    const DrawRectangle& rect = plugin_.State.DrawRect;
     auto capture = std::make_unique<ui::DibBitmap>(rect.width, rect.height, ui::PixelFormat::Bits32);
     {
         ui::WindowDc host(binding.HostWindow);
         BitBlt(capture->Canvas(), 0, 0, rect.width, rect.height, host.Get(), rect.x, rect.y, SRCCOPY);
     }
-    ImageState& images = Images();
-    images.BackgroundBitmap = std::move(capture);
-    if (!ui::IsRealHandle(images.BackgroundBitmap->Handle())) return;
+    binding.BackgroundBitmap = std::move(capture);
+    if (!ui::IsRealHandle(binding.BackgroundBitmap->Handle())) return;
 
     window_->SetVisible(true);
     ui::ProcessMessages();
     ui::Canvas canvas = window_->GetCanvas();
-    BitBlt(canvas.Dc(), 0, 0, window_->Width(), window_->Height(), images.BackgroundBitmap->Canvas(), 0, 0,
+    BitBlt(canvas.Dc(), 0, 0, window_->Width(), window_->Height(), binding.BackgroundBitmap->Canvas(), 0, 0,
            SRCCOPY);
 }
 
 void DisplayWindow::ShowMouseMessage() { ui::ShowMessage("hhh"); }
 
-bool DisplayWindow::DestroyHook(void*, ui::Message& message) {
+bool DisplayWindow::DestroyHook(void* context, ui::Message& message) {
     if (message.id == WM_DESTROY) {
-        ReleaseSpriteFrames();
-        host::Binding().DisplayApplet.reset();
+        Plugin& plugin = static_cast<DisplayWindow*>(context)->plugin_;
+        plugin.State.Images.SpriteFrames.clear();
+        plugin.Binding.DisplayApplet.reset();
     }
     return false;
 }
@@ -128,7 +135,7 @@ bool DisplayWindow::DestroyHook(void*, ui::Message& message) {
 bool DisplayWindow::CommandHook(void* context, ui::Message& message) {
     auto* display = static_cast<DisplayWindow*>(context);
     if (message.id == kCaptureBackgroundMessage) display->CaptureBackground();
-    if (message.id == kReloadSettingsMessage) host::ReadSettings();
+    if (message.id == kReloadSettingsMessage) host::ReadSettings(display->plugin_.State.Settings);
     return false;
 }
 

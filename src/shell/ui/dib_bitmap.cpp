@@ -1,4 +1,4 @@
-#include "win/dib_bitmap.h"
+#include "ui/dib_bitmap.h"
 
 #include <cstring>
 #include <iterator>

@@ -7,7 +7,7 @@
 
 #include <functional>
 
-#include "win/handles.h"
+#include "ui/handles.h"
 
 namespace tevpng::ui {
 

@@ -1,4 +1,4 @@
-#include "win/module_instance.h"
+#include "ui/module_instance.h"
 
 namespace tevpng::ui {
 

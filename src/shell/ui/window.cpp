@@ -1,12 +1,12 @@
-#include "win/window.h"
+#include "ui/window.h"
 
 #include <algorithm>
 #include <cstdio>
 
 #include "base/floating_point.h"
 #include "base/immortal.h"
-#include "win/module_instance.h"
-#include "win/window_class.h"
+#include "ui/module_instance.h"
+#include "ui/window_class.h"
 
 namespace tevpng::ui {
 

@@ -1,8 +1,9 @@
 // Library load and unload.
 #include <windows.h>
 
-#include "exports/export_guard.h"
-#include "exports/lifecycle.h"
+#include "host/export_guard.h"
+#include "host/lifecycle.h"
+#include "host/module_state.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     switch (reason) {
@@ -13,7 +14,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
         case DLL_PROCESS_DETACH:
             // At process exit (reserved set) the windows go with the process and other
             // threads are gone; only FreeLibrary needs the library to clean up after itself.
-            if (!reserved) tevpng::Guarded([] { tevpng::host::OnLibraryUnload(); });
+            if (!reserved) tevpng::Guarded([] { tevpng::host::OnLibraryUnload(tevpng::host::ThePlugin()); });
             break;
         default:
             break;

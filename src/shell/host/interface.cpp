@@ -3,11 +3,11 @@
 #include <memory>
 
 #include "dialog/settings_dialog.h"
-#include "exports/lifecycle.h"
-#include "exports/module_state.h"
+#include "host/lifecycle.h"
+#include "host/module_state.h"
 #include "settings/settings_file.h"
-#include "win/controls.h"
-#include "win/message_pump.h"
+#include "ui/controls.h"
+#include "ui/message_pump.h"
 
 namespace tevpng::host {
 
@@ -19,14 +19,14 @@ constexpr char kDialogAppletCaption[] = "formset";
 // and takes both down however Interface is left.
 class OpenDialog {
 public:
-    OpenDialog() {
+    explicit OpenDialog(image::Plugin& plugin) : plugin_(plugin) {
         auto applet = ui::AppWindow::Create(kDialogAppletCaption);
         applet->SetVisible(false);
-        Binding().DialogApplet = std::move(applet);
+        plugin_.Binding.DialogApplet = std::move(applet);
     }
     ~OpenDialog() {
         form_.reset();
-        HostBinding& binding = Binding();
+        image::HostBinding& binding = plugin_.Binding;
         if (binding.DialogApplet) binding.DialogApplet->Destroy();
         binding.DialogApplet.reset();
     }
@@ -34,11 +34,12 @@ public:
     OpenDialog& operator=(const OpenDialog&) = delete;
 
     dialog::Form2& Build() {
-        form_ = dialog::CreateForm2(Binding().DialogApplet);
+        form_ = dialog::CreateForm2(plugin_.Binding.DialogApplet, plugin_.State.Settings);
         return *form_;
     }
 
 private:
+    image::Plugin& plugin_;
     std::unique_ptr<dialog::Form2> form_;
 };
 
@@ -57,15 +58,15 @@ void RunModalLoop(dialog::Form2& form) {
 
 }  // namespace
 
-std::int32_t Interface() {
-    RecomputeModuleName();
-    if (Binding().DialogApplet) return 0;  // already open: a nested call leaves it alone
+std::int32_t Interface(image::Plugin& plugin) {
+    RecomputeModuleName(plugin.State.Settings);
+    if (plugin.Binding.DialogApplet) return 0;  // already open: a nested call leaves it alone
 
-    OpenDialog dialog;
+    OpenDialog dialog(plugin);
     dialog::Form2& form = dialog.Build();
     form.FormWindow->SetVisible(true);
     form.FormWindow->SetEnabled(true);
-    const PluginSettings& settings = Settings();
+    const PluginSettings& settings = plugin.State.Settings;
     form.UseHotspotCheck->SetChecked(settings.UseHotspot);
     form.HotspotNameEdit->SetText(settings.HotspotName);
     RunModalLoop(form);

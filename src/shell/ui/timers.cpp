@@ -1,12 +1,12 @@
-#include "win/timers.h"
+#include "ui/timers.h"
 
 #include <algorithm>
 #include <vector>
 
 #include "base/floating_point.h"
 #include "base/immortal.h"
-#include "win/module_instance.h"
-#include "win/window_class.h"
+#include "ui/module_instance.h"
+#include "ui/window_class.h"
 
 namespace tevpng::ui {
 

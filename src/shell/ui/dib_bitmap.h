@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "win/handles.h"
+#include "ui/handles.h"
 
 namespace tevpng::ui {
 

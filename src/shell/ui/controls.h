@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "win/window.h"
+#include "ui/window.h"
 
 namespace tevpng::ui {
 

@@ -1,6 +1,6 @@
-#include "win/controls.h"
+#include "ui/controls.h"
 
-#include "win/application.h"
+#include "ui/application.h"
 
 namespace tevpng::ui {
 

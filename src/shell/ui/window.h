@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "win/handles.h"
+#include "ui/handles.h"
 
 namespace tevpng::ui {
 

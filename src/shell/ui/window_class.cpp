@@ -1,9 +1,9 @@
-#include "win/window_class.h"
+#include "ui/window_class.h"
 
 #include <vector>
 
-#include "win/handles.h"
-#include "win/module_instance.h"
+#include "ui/handles.h"
+#include "ui/module_instance.h"
 
 namespace tevpng::ui {
 

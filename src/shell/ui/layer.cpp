@@ -1,9 +1,9 @@
-#include "win/layer.h"
+#include "ui/layer.h"
 
-#include "win/application.h"
-#include "win/timers.h"
-#include "win/window.h"
-#include "win/window_class.h"
+#include "ui/application.h"
+#include "ui/timers.h"
+#include "ui/window.h"
+#include "ui/window_class.h"
 
 namespace tevpng::ui {
 

@@ -4,47 +4,59 @@
 
 #include <cstdint>
 
-#include "exports/export_guard.h"
-#include "exports/lifecycle.h"
-#include "exports/module_state.h"
+#include "host/export_guard.h"
+#include "host/lifecycle.h"
+#include "host/module_state.h"
+#include "image/commands.h"
 #include "model/plugin_info.h"
-#include "display/commands.h"
 
 using tevpng::Guarded;
-using tevpng::host::Params;
+using tevpng::host::ThePlugin;
+using tevpng::image::Plugin;
 
 #define TEVPNG_EXPORT extern "C" __cdecl
 
+namespace {
+
+// Runs a command on the plug-in, guarded.
+void Command(void (*command)(Plugin&)) {
+    Guarded([command] { command(ThePlugin()); });
+}
+
+tevpng::ParamHistory& Params() { return ThePlugin().State.Params; }
+
+}  // namespace
+
 // ---- commands --------------------------------------------------------------
 
-TEVPNG_EXPORT void setalphacolor() { Guarded(tevpng::image::SetAlphaColor); }
-TEVPNG_EXPORT void shide() { Guarded(tevpng::image::ShowOrHide); }
-TEVPNG_EXPORT void loadalpha() { Guarded(tevpng::image::LoadAlpha); }
-TEVPNG_EXPORT void setcurframe() { Guarded(tevpng::image::SetCurFrame); }
-TEVPNG_EXPORT void spriteanim() { Guarded(tevpng::image::SpriteAnim); }
-TEVPNG_EXPORT void makesprite() { Guarded(tevpng::image::MakeSprite); }
-TEVPNG_EXPORT void savescaled() { Guarded(tevpng::image::SaveScaled); }
-TEVPNG_EXPORT void restorepng() { Guarded(tevpng::image::RestorePng); }
-TEVPNG_EXPORT void resizepng() { Guarded(tevpng::image::ResizePng); }
-TEVPNG_EXPORT void loadpng() { Guarded(tevpng::image::LoadPng); }
-TEVPNG_EXPORT void test() { Guarded(tevpng::image::ShowSettingsTest); }
+TEVPNG_EXPORT void setalphacolor() { Command(tevpng::image::SetAlphaColor); }
+TEVPNG_EXPORT void shide() { Command(tevpng::image::ShowOrHide); }
+TEVPNG_EXPORT void loadalpha() { Command(tevpng::image::LoadAlpha); }
+TEVPNG_EXPORT void setcurframe() { Command(tevpng::image::SetCurFrame); }
+TEVPNG_EXPORT void spriteanim() { Command(tevpng::image::SpriteAnim); }
+TEVPNG_EXPORT void makesprite() { Command(tevpng::image::MakeSprite); }
+TEVPNG_EXPORT void savescaled() { Command(tevpng::image::SaveScaled); }
+TEVPNG_EXPORT void restorepng() { Command(tevpng::image::RestorePng); }
+TEVPNG_EXPORT void resizepng() { Command(tevpng::image::ResizePng); }
+TEVPNG_EXPORT void loadpng() { Command(tevpng::image::LoadPng); }
+TEVPNG_EXPORT void test() { Command(tevpng::image::ShowSettingsTest); }
 
 // ---- lifecycle -------------------------------------------------------------
 
 TEVPNG_EXPORT std::int32_t Draw(HDC dc, std::int32_t x, std::int32_t y, std::int32_t width,
-                                 std::int32_t height) {
-    Guarded([&] { tevpng::host::Draw(dc, x, y, width, height); });
+                                std::int32_t height) {
+    Guarded([&] { tevpng::host::Draw(ThePlugin(), dc, x, y, width, height); });
     return 0;
 }
 
 TEVPNG_EXPORT void SetParentWindow(HWND hostWindow) {
-    Guarded([&] { tevpng::host::SetParentWindow(hostWindow); });
+    Guarded([&] { tevpng::host::SetParentWindow(ThePlugin(), hostWindow); });
 }
 
 TEVPNG_EXPORT std::int32_t CreateObject() { return 0; }
 
 TEVPNG_EXPORT std::int32_t Interface() {
-    Guarded(tevpng::host::Interface);
+    Guarded([] { tevpng::host::Interface(ThePlugin()); });
     return 0;
 }
 

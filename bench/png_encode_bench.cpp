@@ -18,9 +18,9 @@
 
 #include "codec/crc.h"
 #include "codec/png_image.h"
+#include "io/memory_stream.h"
 #include "scale/resize.h"
 #include "synthetic_images.h"
-#include "io/memory_stream.h"
 
 namespace {
 
@@ -45,7 +45,8 @@ struct Picture {
     PngImage image;                      // the same pixels as a loaded image holds them
 
     explicit Picture(Size size) : width(size.width), height(size.height), noisy(size.noise) {
-        const tevtest::Picture made = noisy ? tevtest::PhotoLike(width, height, 4) : tevtest::FlatGraphic(width, height);
+        const tevtest::Picture made =
+            noisy ? tevtest::PhotoLike(width, height, 4) : tevtest::FlatGraphic(width, height);
         rgba.reserve(static_cast<std::size_t>(width) * height * 4);
         for (const auto& row : made.rows) rgba.insert(rgba.end(), row.begin(), row.end());
         FilterRows();
@@ -61,7 +62,8 @@ private:
             const std::uint8_t* row = rgba.data() + RowBytes() * y;
             std::uint8_t* out = filtered.data() + (RowBytes() + 1) * y;
             out[0] = 1;
-            for (std::size_t i = 0; i < RowBytes(); ++i) out[1 + i] = static_cast<std::uint8_t>(row[i] - (i >= 4 ? row[i - 4] : 0));
+            for (std::size_t i = 0; i < RowBytes(); ++i)
+                out[1 + i] = static_cast<std::uint8_t>(row[i] - (i >= 4 ? row[i - 4] : 0));
         }
     }
 
@@ -73,7 +75,7 @@ private:
         header->ColorType = 2;
         if (header->CreatePixelMemory() != LoadError::None || !CreateAlpha(*header)) std::abort();
         for (int y = 0; y < height; ++y) {
-            std::uint8_t* dib = header->PixelBits() + static_cast<std::size_t>(header->RowStride) * (height - 1 - y);
+            std::uint8_t* dib = header->DibRow(y);
             std::uint8_t* alpha = header->AlphaPlane() + static_cast<std::size_t>(width) * y;
             const std::uint8_t* p = rgba.data() + RowBytes() * y;
             for (int x = 0; x < width; ++x, p += 4) {
@@ -94,7 +96,8 @@ Picture& PictureOf(int index) {
 }
 
 void Report(benchmark::State& state, const Picture& picture, std::size_t outputBytes) {
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * picture.width * picture.height * 4);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * picture.width * picture.height *
+                            4);
     state.counters["png_bytes"] = static_cast<double>(outputBytes);
     state.SetLabel(std::to_string(picture.width) + "x" + std::to_string(picture.height) +
                    (picture.noisy ? " photo" : " graphic"));
@@ -198,7 +201,8 @@ void BM_FloorLevel0(benchmark::State& state) { Floor(state, 0); }
 void BM_CrcOverCompressedSize(benchmark::State& state) {
     Picture& picture = PictureOf(static_cast<int>(state.range(0)));
     const std::size_t bytes = picture.filtered.size() / 4;
-    std::vector<std::uint8_t> data(picture.filtered.begin(), picture.filtered.begin() + static_cast<std::ptrdiff_t>(bytes));
+    std::vector<std::uint8_t> data(picture.filtered.begin(),
+                                   picture.filtered.begin() + static_cast<std::ptrdiff_t>(bytes));
     for (auto _ : state) benchmark::DoNotOptimize(UpdateCrc(0xFFFFFFFFu, data.data(), data.size()));
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(bytes));
 }

@@ -15,8 +15,7 @@ namespace tevtest {
 // One pixel of the DIB: 24-bit BGR, or an index into the colour table.
 inline tevpng::RgbQuad DibPixel(const tevpng::HeaderChunk& header, int x, int y) {
     const int bits = header.BitmapInfo.bmiHeader.biBitCount;
-    const std::uint8_t* row =
-        header.PixelBits() + static_cast<std::size_t>(header.RowStride) * (header.Height - 1 - y);
+    const std::uint8_t* row = header.DibRow(y);
     if (bits == 24) return {row[3 * x], row[3 * x + 1], row[3 * x + 2], 0};
     int index = 0;
     if (bits == 8) index = row[x];
@@ -33,9 +32,9 @@ inline std::vector<std::uint8_t> DibToRgba(const tevpng::HeaderChunk& header) {
         for (int x = 0; x < header.Width; ++x) {
             const tevpng::RgbQuad p = DibPixel(header, x, y);
             const std::uint8_t* alpha = header.AlphaPlane();
-            rgba.insert(rgba.end(), {p.rgbRed, p.rgbGreen, p.rgbBlue,
-                                     alpha ? alpha[static_cast<std::size_t>(y) * header.Width + x]
-                                           : std::uint8_t{255}});
+            rgba.insert(rgba.end(),
+                        {p.rgbRed, p.rgbGreen, p.rgbBlue,
+                         alpha ? alpha[static_cast<std::size_t>(y) * header.Width + x] : std::uint8_t{255}});
         }
     }
     return rgba;

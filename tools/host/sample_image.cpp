@@ -38,8 +38,9 @@ std::unique_ptr<tevpng::PngImage> MakeImage(int width, int height, const PixelFu
     if (header->CreatePixelMemory() != tevpng::LoadError::None) return nullptr;
     for (int y = 0; y < height; ++y) {
         // The DIB is bottom-up in blue, green, red; the alpha plane top-down.
-        std::uint8_t* row = header->PixelBits() + static_cast<std::size_t>(header->RowStride) * (height - 1 - y);
-        std::uint8_t* alpha = withAlpha ? header->AlphaPlane() + static_cast<std::size_t>(width) * y : nullptr;
+        std::uint8_t* row = header->DibRow(y);
+        std::uint8_t* alpha =
+            withAlpha ? header->AlphaPlane() + static_cast<std::size_t>(width) * y : nullptr;
         for (int x = 0; x < width; ++x) {
             const Rgba p = fn(x, y);
             row[3 * x] = p.b;
@@ -59,8 +60,7 @@ bool WritePng(const std::string& path, int width, int height, const PixelFunctio
 
 Rgba ImagePixel(const tevpng::PngImage& image, int x, int y) {
     const tevpng::HeaderChunk* header = image.ImageHeader();
-    const std::uint8_t* row =
-        header->PixelBits() + static_cast<std::size_t>(header->RowStride) * (header->Height - 1 - y);
+    const std::uint8_t* row = header->DibRow(y);
     const std::uint8_t* alpha = header->AlphaPlane();
     return {row[3 * x + 2], row[3 * x + 1], row[3 * x],
             alpha ? alpha[static_cast<std::size_t>(header->Width) * y + x] : std::uint8_t{255}};

@@ -8,6 +8,8 @@
 #include <immintrin.h>
 #endif
 
+#include "codec/png_format.h"
+
 namespace tevpng {
 
 namespace {
@@ -48,24 +50,12 @@ void BgraReference(std::uint8_t* surface, const std::uint8_t* bgra, int width) {
 
 bool IsPaletteDepth(int bitsPerPixel) { return bitsPerPixel == 1 || bitsPerPixel == 4 || bitsPerPixel == 8; }
 
-// Packed rows put the leftmost pixel in the most significant bits of its byte.
-inline unsigned PaletteIndex(const std::uint8_t* indices, int bitsPerPixel, unsigned x) {
-    switch (bitsPerPixel) {
-        case 1:
-            return (indices[x / 8] >> (7 - x % 8)) & 1u;
-        case 4:
-            return x % 2 == 0 ? indices[x / 2] >> 4 : indices[x / 2] & 0x0Fu;
-        default:
-            return indices[x];
-    }
-}
-
 void PaletteReference(std::uint8_t* surface, const std::uint8_t* indices, int bitsPerPixel,
                       const BlendPalette& palette, int width) {
     if (!IsPaletteDepth(bitsPerPixel)) return;
     for (int x = 0; x < width; ++x) {
         const std::uint8_t* entry =
-            palette.bgra[PaletteIndex(indices, bitsPerPixel, static_cast<unsigned>(x))];
+            palette.bgra[PackedIndex(indices, bitsPerPixel, static_cast<std::size_t>(x))];
         BlendPixel(surface + 4 * x, entry[0], entry[1], entry[2], entry[3]);
     }
 }
@@ -78,7 +68,7 @@ template <int BitsPerPixel>
 void LookUpPaletteStretch(std::uint8_t* bgra, const std::uint8_t* indices, const BlendPalette& palette,
                           int first, int count) {
     for (int i = 0; i < count; ++i) {
-        const unsigned index = PaletteIndex(indices, BitsPerPixel, static_cast<unsigned>(first + i));
+        const unsigned index = PackedIndex(indices, BitsPerPixel, static_cast<std::size_t>(first + i));
         std::memcpy(bgra + 4 * i, palette.bgra[index], 4);
     }
 }

@@ -5,6 +5,8 @@
 #include <new>
 #include <stdexcept>
 
+#include "codec/png_format.h"
+
 namespace tevpng {
 
 namespace {
@@ -15,20 +17,23 @@ struct ChunkName {
 };
 
 constexpr ChunkName kChunkNames[] = {
-    {"IHDR", ChunkKind::Header}, {"IEND", ChunkKind::End},   {"IDAT", ChunkKind::Data},
+    {"IHDR", ChunkKind::Header},  {"IEND", ChunkKind::End},   {"IDAT", ChunkKind::Data},
     {"PLTE", ChunkKind::Palette}, {"gAMA", ChunkKind::Gamma}, {"tRNS", ChunkKind::Alpha},
-    {"tEXt", ChunkKind::Text},   {"tIME", ChunkKind::Time},
+    {"tEXt", ChunkKind::Text},    {"tIME", ChunkKind::Time},
 };
 
 // How each colour type and bit depth is held. 2-bit samples widen to 4 bits and 16-bit
 // samples keep their high byte, so every DIB is 1, 4, 8 or 24 bits per pixel.
 constexpr PixelFormat kPixelFormats[] = {
-    // type depth dibBits palette alpha
-    {0, 1, 1, true, false},   {0, 2, 4, true, false},   {0, 4, 4, true, false},
-    {0, 8, 8, true, false},   {0, 16, 8, true, false},  {3, 1, 1, true, false},
-    {3, 2, 4, true, false},   {3, 4, 4, true, false},   {3, 8, 8, true, false},
-    {4, 8, 8, true, true},    {4, 16, 8, true, true},   {2, 8, 24, false, false},
-    {2, 16, 24, false, false}, {6, 8, 24, false, true}, {6, 16, 24, false, true},
+    // colour type         depth dibBits palette alpha
+    {kColorTypeGrey, 1, 1, true, false},      {kColorTypeGrey, 2, 4, true, false},
+    {kColorTypeGrey, 4, 4, true, false},      {kColorTypeGrey, 8, 8, true, false},
+    {kColorTypeGrey, 16, 8, true, false},     {kColorTypePalette, 1, 1, true, false},
+    {kColorTypePalette, 2, 4, true, false},   {kColorTypePalette, 4, 4, true, false},
+    {kColorTypePalette, 8, 8, true, false},   {kColorTypeGreyAlpha, 8, 8, true, true},
+    {kColorTypeGreyAlpha, 16, 8, true, true}, {kColorTypeRgb, 8, 24, false, false},
+    {kColorTypeRgb, 16, 24, false, false},    {kColorTypeRgba, 8, 24, false, true},
+    {kColorTypeRgba, 16, 24, false, true},
 };
 
 // From this size on, the C library always maps fresh pages (glibc's largest mmap threshold).
@@ -120,7 +125,8 @@ LoadError HeaderChunk::CreatePixelMemory(bool zeroed) {
     info.biCompression = kBiRgb;
 
     // Width and Height are at most 65535, so every product below fits 64 bits easily.
-    std::uint64_t stride = ((static_cast<std::uint64_t>(Width) * format->dibBits + 31) & ~std::uint64_t{31}) / 8;
+    std::uint64_t stride =
+        ((static_cast<std::uint64_t>(Width) * format->dibBits + 31) & ~std::uint64_t{31}) / 8;
     std::uint64_t dibBytes = stride * static_cast<std::uint64_t>(Height);
     std::uint64_t alphaBytes = format->hasAlpha ? static_cast<std::uint64_t>(Width) * Height : 0;
     if (dibBytes + alphaBytes > kPixelMemoryLimit) return LoadError::NoPixelMemory;
@@ -161,7 +167,8 @@ bool HeaderChunk::CopyPixelsFrom(const HeaderChunk& other, Drawn drawn) {
     if (!made) return false;
     std::memcpy(PixelBits(), other.PixelBits(), other.PixelBytes());
     if (other.AlphaPlane() != nullptr) {
-        const std::size_t bytes = static_cast<std::size_t>(other.Width) * static_cast<std::size_t>(other.Height);
+        const std::size_t bytes =
+            static_cast<std::size_t>(other.Width) * static_cast<std::size_t>(other.Height);
         alpha_.reset(static_cast<std::uint8_t*>(std::malloc(bytes)));
         if (!alpha_) {
             ReleasePixelMemory();
@@ -187,20 +194,11 @@ GammaChunk::GammaChunk(PngImage& owner, ChunkKind kind, std::string_view name) :
     SetValue(1);
 }
 
-std::uint32_t GammaChunk::Value() const {
-    if (DataSize() < 4) return 0;
-    const std::uint8_t* d = Data();
-    return static_cast<std::uint32_t>(d[0]) << 24 | static_cast<std::uint32_t>(d[1]) << 16 |
-           static_cast<std::uint32_t>(d[2]) << 8 | d[3];
-}
+std::uint32_t GammaChunk::Value() const { return DataSize() < 4 ? 0 : ReadBigEndian32(Data()); }
 
 void GammaChunk::SetValue(std::uint32_t value) {
     if (DataSize() != 4 && !ResizeData(4)) return;
-    std::uint8_t* d = Data();
-    d[0] = static_cast<std::uint8_t>(value >> 24);
-    d[1] = static_cast<std::uint8_t>(value >> 16);
-    d[2] = static_cast<std::uint8_t>(value >> 8);
-    d[3] = static_cast<std::uint8_t>(value);
+    WriteBigEndian32(Data(), value);
 }
 
 // ---- PngImage
@@ -301,7 +299,8 @@ bool CopyKindValues(const PngChunk& from, PngChunk& to, HeaderChunk::Drawn drawn
         }
         case ChunkKind::End:
         case ChunkKind::Data:
-        case ChunkKind::Other: return true;
+        case ChunkKind::Other:
+            return true;
     }
     return true;
 }
@@ -316,7 +315,8 @@ bool PngImage::CopyFrom(const PngImage& other, HeaderChunk::Drawn drawn) {
         chunks.reserve(other.chunks_.size());
         for (const auto& chunk : other.chunks_) {
             chunks.push_back(MakeChunk(chunk->Kind(), chunk->Name()));
-            if (!chunks.back()->CopyDataFrom(*chunk) || !CopyKindValues(*chunk, *chunks.back(), drawn)) return false;
+            if (!chunks.back()->CopyDataFrom(*chunk) || !CopyKindValues(*chunk, *chunks.back(), drawn))
+                return false;
         }
         ReplaceChunks(std::move(chunks));
     } catch (const std::bad_alloc&) {
@@ -348,15 +348,23 @@ PngChunk* PngImage::FindChunk(std::string_view name) const {
 
 std::unique_ptr<PngChunk> PngImage::MakeChunk(ChunkKind kind, std::string_view name) {
     switch (kind) {
-        case ChunkKind::Header: return std::make_unique<HeaderChunk>(*this, kind, name);
-        case ChunkKind::Data: return std::make_unique<DataChunk>(*this, kind, name);
-        case ChunkKind::Palette: return std::make_unique<PaletteChunk>(*this, kind, name);
-        case ChunkKind::Gamma: return std::make_unique<GammaChunk>(*this, kind, name);
-        case ChunkKind::Alpha: return std::make_unique<AlphaChunk>(*this, kind, name);
-        case ChunkKind::Text: return std::make_unique<TextChunk>(*this, kind, name);
-        case ChunkKind::Time: return std::make_unique<TimeChunk>(*this, kind, name);
+        case ChunkKind::Header:
+            return std::make_unique<HeaderChunk>(*this, kind, name);
+        case ChunkKind::Data:
+            return std::make_unique<DataChunk>(*this, kind, name);
+        case ChunkKind::Palette:
+            return std::make_unique<PaletteChunk>(*this, kind, name);
+        case ChunkKind::Gamma:
+            return std::make_unique<GammaChunk>(*this, kind, name);
+        case ChunkKind::Alpha:
+            return std::make_unique<AlphaChunk>(*this, kind, name);
+        case ChunkKind::Text:
+            return std::make_unique<TextChunk>(*this, kind, name);
+        case ChunkKind::Time:
+            return std::make_unique<TimeChunk>(*this, kind, name);
         case ChunkKind::End:
-        case ChunkKind::Other: break;
+        case ChunkKind::Other:
+            break;
     }
     return std::make_unique<PngChunk>(*this, kind, name);
 }

@@ -10,6 +10,7 @@
 
 #include "codec/limits.h"
 #include "codec/pixel_memory.h"
+#include "codec/png_format.h"
 
 namespace tevpng {
 
@@ -25,16 +26,15 @@ class Stream;
 // |  3 | width or height is above 65535 |
 // |  4 | the compression method is not 0 |
 // |  5 | the interlace method is neither 0 nor 1 |
-// |  6 | a tRNS chunk has more than 256 bytes, or a PLTE length is not a multiple of 3 or holds more than 256 entries |
-// |  7 | the image data continues into a chunk that is not IDAT |
-// |  8 | inflate reports an error (a preset dictionary counts as one) |
-// |  9 | the 8-byte PNG signature is missing or wrong |
-// | 10 | the stream ends early: where a chunk length or type was expected, inside a chunk's data or CRC, or a chunk length reaches beyond the stream or has its top bit set |
-// | 11 | the first chunk is not IHDR |
-// | 12 | AddChunk refused the chunk (a second IHDR, PLTE, gAMA or tRNS) |
-// | 13 | the chunk loop ended without any IDAT |
-// | 14 | the header describes no image we can hold: zero width or height, or a colour type and bit depth outside the DIB format table |
-// | 15 | the pixels cannot be made: DIB + alpha plane above kPixelMemoryLimit, or memory (pixels, chunk data, row buffers) not available |
+// |  6 | a tRNS chunk has more than 256 bytes, or a PLTE length is not a multiple of 3 or holds more than 256
+// entries | |  7 | the image data continues into a chunk that is not IDAT | |  8 | inflate reports an error
+// (a preset dictionary counts as one) | |  9 | the 8-byte PNG signature is missing or wrong | | 10 | the
+// stream ends early: where a chunk length or type was expected, inside a chunk's data or CRC, or a chunk
+// length reaches beyond the stream or has its top bit set | | 11 | the first chunk is not IHDR | | 12 |
+// AddChunk refused the chunk (a second IHDR, PLTE, gAMA or tRNS) | | 13 | the chunk loop ended without any
+// IDAT | | 14 | the header describes no image we can hold: zero width or height, or a colour type and bit
+// depth outside the DIB format table | | 15 | the pixels cannot be made: DIB + alpha plane above
+// kPixelMemoryLimit, or memory (pixels, chunk data, row buffers) not available |
 //
 // A failing handler before the first IDAT ends the load as 13 (codes 1..6); codes 10, 14 and
 // 15 end it at once and stay as they are.
@@ -160,6 +160,10 @@ public:
     // The DIB section (HBITMAP) and its memory DC (HDC) on Windows; null natively.
     void* Bitmap() const { return pixels_.Bitmap(); }
     void* BitmapDC() const { return pixels_.Dc(); }
+    // Image row y (0 the top row) of the bottom-up DIB: row 0 is the last RowStride bytes.
+    std::uint8_t* DibRow(std::int32_t y) const {
+        return PixelBits() + static_cast<std::size_t>(RowStride) * static_cast<std::size_t>(Height - 1 - y);
+    }
     // Bytes of PixelBits: RowStride x Height once pixel memory exists, else 0.
     std::size_t PixelBytes() const { return PixelBits() ? static_cast<std::size_t>(RowStride) * Height : 0; }
     // Gives pixels that have no alpha plane one of Width x Height bytes, all `value`. The DIB
@@ -270,13 +274,13 @@ public:
     PngImage& operator=(const PngImage&) = delete;
 
     LoadError LastError = LoadError::None;
-    bool VerifyCrc = false;                // a CRC mismatch fails the load only when set
-    GammaTable Gamma{};                    // applied to colour samples and palette entries when decoding
-    GammaTable InverseGamma{};             // its inverse, for writing
-    std::uint8_t FilterSet = kFilterSub;   // filters the writer may use
-    std::uint8_t CompressionLevel = 7;     // deflate level for writing
-    std::int32_t IdatLimit = 65535;        // largest IDAT chunk the writer emits
-    std::uint8_t Interlace = 0;            // 0 none, 1 Adam7; set from the header on load
+    bool VerifyCrc = false;               // a CRC mismatch fails the load only when set
+    GammaTable Gamma{};                   // applied to colour samples and palette entries when decoding
+    GammaTable InverseGamma{};            // its inverse, for writing
+    std::uint8_t FilterSet = kFilterSub;  // filters the writer may use
+    std::uint8_t CompressionLevel = 7;    // deflate level for writing
+    std::int32_t IdatLimit = 65535;       // largest IDAT chunk the writer emits
+    std::uint8_t Interlace = 0;           // 0 none, 1 Adam7; set from the header on load
 
     // Destroys every chunk and resets Gamma and InverseGamma to the identity.
     void Clear();

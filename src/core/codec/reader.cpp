@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "codec/crc.h"
+#include "codec/png_format.h"
 #include "codec/png_image.h"
 #include "codec/row_decoder.h"
 #include "io/file_stream.h"
@@ -21,16 +22,10 @@ namespace tevpng {
 
 namespace {
 
-constexpr std::uint8_t kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 // Compressed image data is read in blocks of this size, straight from the stream.
 constexpr std::size_t kInputBufferSize = 65535;
 // A chunk length with its top bit set is never valid.
 constexpr std::uint32_t kMaxChunkLength = 0x7FFFFFFF;
-
-std::uint32_t BigEndian32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
-           static_cast<std::uint32_t>(p[2]) << 8 | p[3];
-}
 
 // What the chunk loop does after a chunk.
 enum class Next {
@@ -97,7 +92,8 @@ public:
 
     // Whether an ancillary chunk of this length still fits the limits; counts it if so.
     bool KeepAncillary(std::uint32_t length) {
-        if (ancillaryChunks_ >= kAncillaryChunkLimit || ancillaryBytes_ + length > kAncillaryBytesLimit) return false;
+        if (ancillaryChunks_ >= kAncillaryChunkLimit || ancillaryBytes_ + length > kAncillaryBytesLimit)
+            return false;
         ++ancillaryChunks_;
         ancillaryBytes_ += length;
         return true;
@@ -107,7 +103,8 @@ public:
     // load end before the decoder ran, DefinePixels zeroes it.
     void PixelsUndefined(HeaderChunk* header) { undefinedPixels_ = header; }
     void DefinePixels() {
-        if (undefinedPixels_ != nullptr && !undefinedPixels_->PixelsStartedZeroed()) undefinedPixels_->ZeroPixels();
+        if (undefinedPixels_ != nullptr && !undefinedPixels_->PixelsStartedZeroed())
+            undefinedPixels_->ZeroPixels();
         undefinedPixels_ = nullptr;
     }
     void PixelsDefined() { undefinedPixels_ = nullptr; }
@@ -132,7 +129,8 @@ Next ReadChunkData(ChunkReader& in, PngChunk& chunk, const ChunkHead& head) {
     std::uint8_t crc[4];
     if (!in.ReadExact(crc, sizeof crc)) return in.Fail(LoadError::StreamEnded, Next::StreamEnded);
     // CRCs are only worked out when somebody asked for them to be checked.
-    if (in.Image().VerifyCrc && BigEndian32(crc) != ChunkCrc(head.type.data(), chunk.Data(), head.length)) {
+    if (in.Image().VerifyCrc &&
+        ReadBigEndian32(crc) != ChunkCrc(head.type.data(), chunk.Data(), head.length)) {
         return in.Fail(LoadError::CrcMismatch, Next::EndLoop);
     }
     return Next::Continue;
@@ -145,8 +143,8 @@ Next LoadHeader(ChunkReader& in, PngChunk& chunk, const ChunkHead& head) {
     auto& header = static_cast<HeaderChunk&>(chunk);
     if (chunk.DataSize() < 13) return in.Fail(LoadError::HeaderTooShort, Next::EndLoop);
     const std::uint8_t* d = chunk.Data();
-    const std::uint32_t width = BigEndian32(d);
-    const std::uint32_t height = BigEndian32(d + 4);
+    const std::uint32_t width = ReadBigEndian32(d);
+    const std::uint32_t height = ReadBigEndian32(d + 4);
     header.Width = static_cast<std::int32_t>(width);
     header.Height = static_cast<std::int32_t>(height);
     header.BitDepth = d[8];
@@ -154,11 +152,13 @@ Next LoadHeader(ChunkReader& in, PngChunk& chunk, const ChunkHead& head) {
     header.CompressionMethod = d[10];
     header.FilterMethod = d[11];
     header.InterlaceMethod = d[12];
-    if (width > kMaxDimension || height > kMaxDimension) return in.Fail(LoadError::SizeTooLarge, Next::EndLoop);
+    if (width > kMaxDimension || height > kMaxDimension)
+        return in.Fail(LoadError::SizeTooLarge, Next::EndLoop);
     if (header.CompressionMethod != 0) return in.Fail(LoadError::BadCompressionMethod, Next::EndLoop);
     if (header.InterlaceMethod > 1) return in.Fail(LoadError::BadInterlaceMethod, Next::EndLoop);
     in.Image().Interlace = header.InterlaceMethod;
-    if (LoadError made = header.CreatePixelMemory(false); made != LoadError::None) return in.Fail(made, Next::Refuse);
+    if (LoadError made = header.CreatePixelMemory(false); made != LoadError::None)
+        return in.Fail(made, Next::Refuse);
     in.PixelsUndefined(&header);
     return Next::Continue;
 }
@@ -174,7 +174,8 @@ Next LoadPalette(ChunkReader& in, PngChunk& chunk, const ChunkHead& head) {
     const auto& gamma = in.Image().Gamma;
     const std::uint8_t* d = chunk.Data();
     for (int i = 0; i < palette.Count; ++i) {
-        header->BitmapInfo.bmiColors[i] = RgbQuad{gamma[d[3 * i + 2]], gamma[d[3 * i + 1]], gamma[d[3 * i]], 0};
+        header->BitmapInfo.bmiColors[i] =
+            RgbQuad{gamma[d[3 * i + 2]], gamma[d[3 * i + 1]], gamma[d[3 * i]], 0};
     }
     return Next::Continue;
 }
@@ -188,9 +189,9 @@ Next LoadAlpha(ChunkReader& in, PngChunk& chunk, const ChunkHead& head) {
     std::memcpy(alpha.AlphaTable.data(), chunk.Data(), static_cast<std::size_t>(size));
     const HeaderChunk* header = in.Image().ImageHeader();
     const int colorType = header ? header->ColorType : -1;
-    if (colorType == 0 || colorType == 2) {
+    if (colorType == kColorTypeGrey || colorType == kColorTypeRgb) {
         alpha.SingleKey = true;
-    } else if (colorType == 3) {
+    } else if (colorType == kColorTypePalette) {
         // One partly transparent entry is drawn as a colour key; none or several need blending.
         const auto notOpaque = std::count_if(alpha.AlphaTable.begin(), alpha.AlphaTable.begin() + size,
                                              [](std::uint8_t a) { return a != 255; });
@@ -311,7 +312,7 @@ public:
         }
         std::uint8_t crc[4];
         if (!in_.ReadExact(crc, sizeof crc)) return in_.Fail(LoadError::StreamEnded, Next::StreamEnded);
-        if (verify_ && BigEndian32(crc) != ~crc_) return in_.Fail(LoadError::CrcMismatch, Next::EndLoop);
+        if (verify_ && ReadBigEndian32(crc) != ~crc_) return in_.Fail(LoadError::CrcMismatch, Next::EndLoop);
         return Next::Continue;
     }
 
@@ -351,10 +352,10 @@ private:
         std::uint8_t crc[4];
         std::uint8_t head[8];
         if (!in_.ReadExact(crc, sizeof crc)) return Stop(LoadError::StreamEnded);
-        if (verify_ && BigEndian32(crc) != ~crc_) return Corrupt(LoadError::CrcMismatch);
+        if (verify_ && ReadBigEndian32(crc) != ~crc_) return Corrupt(LoadError::CrcMismatch);
         if (!in_.ReadExact(head, sizeof head)) return Stop(LoadError::StreamEnded);
         if (std::memcmp(head + 4, "IDAT", 4) != 0) return Corrupt(LoadError::DataInterrupted);
-        const std::uint32_t length = BigEndian32(head);
+        const std::uint32_t length = ReadBigEndian32(head);
         if (length > kMaxChunkLength) return Stop(LoadError::StreamEnded);
         if (verify_) crc_ = UpdateCrc(0xFFFFFFFFu, head + 4, 4);
         chunkEnd_ = in_.Position() + length;
@@ -440,7 +441,7 @@ bool EndOfStream(PngImage& image) {
 bool ReadChunkHead(ChunkReader& in, ChunkHead& head) {
     std::uint8_t bytes[8];
     if (!in.ReadExact(bytes, sizeof bytes)) return false;
-    head.length = BigEndian32(bytes);
+    head.length = ReadBigEndian32(bytes);
     std::memcpy(head.type.data(), bytes + 4, 4);
     return true;
 }
@@ -461,7 +462,8 @@ bool RunChunkLoop(PngImage& image, Stream& stream) {
     ChunkReader in(image, stream);
     PixelsGuard guard(in);
     std::uint8_t signature[8];
-    if (!in.ReadExact(signature, sizeof signature) || std::memcmp(signature, kSignature, sizeof kSignature) != 0) {
+    if (!in.ReadExact(signature, sizeof signature) ||
+        std::memcmp(signature, kPngSignature, sizeof kPngSignature) != 0) {
         image.LastError = LoadError::BadSignature;
         return false;
     }

@@ -7,6 +7,7 @@
 #include <new>
 #include <vector>
 
+#include "codec/png_format.h"
 #include "codec/row_simd.h"
 
 namespace tevpng {
@@ -17,23 +18,39 @@ std::size_t RowBytesFor(std::uint32_t pixels, int colorType, int bitDepth) {
     const std::size_t bits = static_cast<std::size_t>(pixels) * static_cast<std::size_t>(bitDepth);
     switch (colorType) {
         case 0:
-        case 3: return (bits + 7) / 8;
-        case 2: return bits * 3 / 8;
-        case 4: return bits * 2 / 8;
-        case 6: return bits * 4 / 8;
-        default: return 0;
+        case 3:
+            return (bits + 7) / 8;
+        case 2:
+            return bits * 3 / 8;
+        case 4:
+            return bits * 2 / 8;
+        case 6:
+            return bits * 4 / 8;
+        default:
+            return 0;
     }
 }
 
 int PixelStepFor(int colorType, int bitDepth) {
     int step = 1;
     switch (colorType) {
-        case 0: step = bitDepth == 16 ? 2 : 1; break;
-        case 3: step = 1; break;
-        case 2: step = bitDepth * 3 / 8; break;
-        case 4: step = bitDepth * 2 / 8; break;
-        case 6: step = bitDepth * 4 / 8; break;
-        default: break;
+        case 0:
+            step = bitDepth == 16 ? 2 : 1;
+            break;
+        case 3:
+            step = 1;
+            break;
+        case 2:
+            step = bitDepth * 3 / 8;
+            break;
+        case 4:
+            step = bitDepth * 2 / 8;
+            break;
+        case 6:
+            step = bitDepth * 4 / 8;
+            break;
+        default:
+            break;
     }
     return std::max(step, 1);
 }
@@ -64,7 +81,8 @@ void UnfilterRowScalar(std::uint8_t filter, std::uint8_t* row, const std::uint8_
             for (std::size_t i = 0; i < n; ++i) row[i] = static_cast<std::uint8_t>(row[i] + previous[i]);
             break;
         case kFilterTypeAverage:
-            for (std::size_t i = 0; i < s; ++i) row[i] = static_cast<std::uint8_t>(row[i] + (previous[i] >> 1));
+            for (std::size_t i = 0; i < s; ++i)
+                row[i] = static_cast<std::uint8_t>(row[i] + (previous[i] >> 1));
             for (std::size_t i = s; i < n; ++i) {
                 row[i] = static_cast<std::uint8_t>(row[i] + ((row[i - s] + previous[i]) >> 1));
             }
@@ -72,20 +90,23 @@ void UnfilterRowScalar(std::uint8_t filter, std::uint8_t* row, const std::uint8_
         case kFilterTypePaeth:
             for (std::size_t i = 0; i < s; ++i) row[i] = static_cast<std::uint8_t>(row[i] + previous[i]);
             for (std::size_t i = s; i < n; ++i) {
-                row[i] = static_cast<std::uint8_t>(row[i] + PaethPredictor(row[i - s], previous[i], previous[i - s]));
+                row[i] = static_cast<std::uint8_t>(row[i] +
+                                                   PaethPredictor(row[i - s], previous[i], previous[i - s]));
             }
             break;
-        default: break;  // None, and the undefined types 5..255, which are taken as None
+        default:
+            break;  // None, and the undefined types 5..255, which are taken as None
     }
 }
 
-void UnfilterRow(std::uint8_t filter, std::uint8_t* row, const std::uint8_t* previous, std::size_t n, int step) {
+void UnfilterRow(std::uint8_t filter, std::uint8_t* row, const std::uint8_t* previous, std::size_t n,
+                 int step) {
     if (simd::UnfilterRow(filter, row, previous, n, step)) return;
     UnfilterRowScalar(filter, row, previous, n, step);
 }
 
-void UnfilterRowPair(std::uint8_t filter, std::uint8_t* first, const std::uint8_t* previous, std::uint8_t* second,
-                     std::size_t n, int step) {
+void UnfilterRowPair(std::uint8_t filter, std::uint8_t* first, const std::uint8_t* previous,
+                     std::uint8_t* second, std::size_t n, int step) {
     if (simd::UnfilterRowPair(filter, first, previous, second, n, step)) return;
     UnfilterRow(filter, first, previous, n, step);
     UnfilterRow(filter, second, first, n, step);
@@ -94,7 +115,7 @@ void UnfilterRowPair(std::uint8_t filter, std::uint8_t* first, const std::uint8_
 // ---- Grey ramp
 
 void BuildGreyPalette(HeaderChunk& header, const PngImage::GammaTable& gamma) {
-    if (header.ColorType != 0 && header.ColorType != 4) return;
+    if (header.ColorType != kColorTypeGrey && header.ColorType != kColorTypeGreyAlpha) return;
     const int bits = header.BitmapInfo.bmiHeader.biBitCount;
     if (bits != 1 && bits != 4 && bits != 8) return;
     const int entries = 1 << bits;
@@ -174,10 +195,14 @@ struct ConverterEntry {
 };
 
 constexpr ConverterEntry kConverters[] = {
-    {0, 1, CopyPacked<1>},  {0, 2, Widen2To4<5>},  {0, 4, CopyPacked<4>},  {0, 8, CopyPacked<8>},
-    {0, 16, Grey16},        {3, 1, CopyPacked<1>}, {3, 2, Widen2To4<1>},   {3, 4, CopyPacked<4>},
-    {3, 8, CopyPacked<8>},  {4, 8, GreyAlpha8},    {4, 16, GreyAlpha16},   {2, 8, Colour<1, 3>},
-    {2, 16, Colour<2, 3>},  {6, 8, Colour<1, 4>},  {6, 16, Colour<2, 4>},
+    {kColorTypeGrey, 1, CopyPacked<1>},     {kColorTypeGrey, 2, Widen2To4<5>},
+    {kColorTypeGrey, 4, CopyPacked<4>},     {kColorTypeGrey, 8, CopyPacked<8>},
+    {kColorTypeGrey, 16, Grey16},           {kColorTypePalette, 1, CopyPacked<1>},
+    {kColorTypePalette, 2, Widen2To4<1>},   {kColorTypePalette, 4, CopyPacked<4>},
+    {kColorTypePalette, 8, CopyPacked<8>},  {kColorTypeGreyAlpha, 8, GreyAlpha8},
+    {kColorTypeGreyAlpha, 16, GreyAlpha16}, {kColorTypeRgb, 8, Colour<1, 3>},
+    {kColorTypeRgb, 16, Colour<2, 3>},      {kColorTypeRgba, 8, Colour<1, 4>},
+    {kColorTypeRgba, 16, Colour<2, 4>},
 };
 
 }  // namespace
@@ -214,25 +239,19 @@ void ScatterPixels(int dibBits, const std::uint8_t* packed, std::uint8_t* dib, s
             for (std::uint32_t j = 0; j < count; ++j) dib[start + j * increment] = packed[j];
             break;
         case 4:
-            for (std::uint32_t j = 0; j < count; ++j) {
-                const int value = (packed[j / 2] >> ((j & 1) ? 0 : 4)) & 0x0F;
-                const std::uint32_t x = start + j * increment;
-                dib[x / 2] |= static_cast<std::uint8_t>(value << ((x & 1) ? 0 : 4));
-            }
-            break;
         case 1:
             for (std::uint32_t j = 0; j < count; ++j) {
-                const int value = (packed[j / 8] >> (7 - j % 8)) & 1;
-                const std::uint32_t x = start + j * increment;
-                dib[x / 8] |= static_cast<std::uint8_t>(value << (7 - x % 8));
+                OrPackedIndex(dib, dibBits, start + static_cast<std::size_t>(j) * increment,
+                              PackedIndex(packed, dibBits, j));
             }
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
-void ScatterAlpha(const std::uint8_t* packed, std::uint8_t* alpha, std::uint32_t start, std::uint32_t increment,
-                  std::uint32_t count) {
+void ScatterAlpha(const std::uint8_t* packed, std::uint8_t* alpha, std::uint32_t start,
+                  std::uint32_t increment, std::uint32_t count) {
     for (std::uint32_t j = 0; j < count; ++j) alpha[start + j * increment] = packed[j];
 }
 
@@ -316,12 +335,14 @@ public:
             const std::size_t rowBytes = RowBytesFor(passWidth, header_.ColorType, header_.BitDepth);
             if (rowBytes == 0 || height_ <= pass.rowStart) continue;
             std::memset(previous_.data(), 0, rowBytes + 1);
-            const std::uint32_t passRows = (height_ - pass.rowStart + pass.rowIncrement - 1) / pass.rowIncrement;
+            const std::uint32_t passRows =
+                (height_ - pass.rowStart + pass.rowIncrement - 1) / pass.rowIncrement;
             for (std::uint32_t passRow = 0; passRow < passRows;) {
                 const std::size_t wanted = std::min<std::size_t>(rowsPerBlock_, passRows - passRow);
                 const std::size_t ready = ReadRows(rowBytes, wanted);
                 ForEachUnfilteredRow(rowBytes, ready, [&](std::size_t i, const std::uint8_t* data) {
-                    const std::uint32_t y = pass.rowStart + (passRow + static_cast<std::uint32_t>(i)) * pass.rowIncrement;
+                    const std::uint32_t y =
+                        pass.rowStart + (passRow + static_cast<std::uint32_t>(i)) * pass.rowIncrement;
                     PlacePassRow(pass, passWidth, data, y);
                 });
                 KeepLastRow(rowBytes, ready);
@@ -332,9 +353,7 @@ public:
     }
 
 private:
-    std::uint8_t* DibRow(std::uint32_t y) const {
-        return header_.PixelBits() + static_cast<std::size_t>(header_.RowStride) * (height_ - 1 - y);
-    }
+    std::uint8_t* DibRow(std::uint32_t y) const { return header_.DibRow(static_cast<std::int32_t>(y)); }
 
     // Reads up to `wanted` filtered rows into the block and returns how many are there. A
     // row cut short by the end of the data is completed with zeros and is the last one; cut
@@ -353,7 +372,9 @@ private:
         return ready;
     }
 
-    std::uint8_t* RowData(std::size_t rowBytes, std::size_t i) { return block_.get() + i * (rowBytes + 1) + 1; }
+    std::uint8_t* RowData(std::size_t rowBytes, std::size_t i) {
+        return block_.get() + i * (rowBytes + 1) + 1;
+    }
 
     // Unfilters the block's rows in order, each against the row before it (two rows with
     // the same filter type together), and hands each to `use(i, data)` while it is warm.
@@ -382,16 +403,19 @@ private:
         std::memcpy(previous_.data(), block_.get() + (ready - 1) * rowSize, rowSize);
     }
 
-    void PlacePassRow(const Adam7Pass& pass, std::uint32_t passWidth, const std::uint8_t* data, std::uint32_t y) {
-        std::uint8_t* alphaRow = header_.AlphaPlane() ? header_.AlphaPlane() + static_cast<std::size_t>(width_) * y
-                                                      : nullptr;
+    void PlacePassRow(const Adam7Pass& pass, std::uint32_t passWidth, const std::uint8_t* data,
+                      std::uint32_t y) {
+        std::uint8_t* alphaRow =
+            header_.AlphaPlane() ? header_.AlphaPlane() + static_cast<std::size_t>(width_) * y : nullptr;
         if (pass.columnIncrement == 1) {
             convert_(data, DibRow(y), alphaRow, passWidth, gamma_);
             return;
         }
         convert_(data, scratch_.data(), scratchAlpha_.data(), passWidth, gamma_);
-        ScatterPixels(dibBits_, scratch_.data(), DibRow(y), pass.columnStart, pass.columnIncrement, passWidth);
-        if (alphaRow) ScatterAlpha(scratchAlpha_.data(), alphaRow, pass.columnStart, pass.columnIncrement, passWidth);
+        ScatterPixels(dibBits_, scratch_.data(), DibRow(y), pass.columnStart, pass.columnIncrement,
+                      passWidth);
+        if (alphaRow)
+            ScatterAlpha(scratchAlpha_.data(), alphaRow, pass.columnStart, pass.columnIncrement, passWidth);
     }
 
     HeaderChunk& header_;

@@ -39,16 +39,23 @@ std::uint32_t Adam7PassWidth(const Adam7Pass& pass, std::uint32_t width);
 
 // ---- Filters
 
-enum RowFilterType : std::uint8_t { kFilterTypeNone = 0, kFilterTypeSub, kFilterTypeUp, kFilterTypeAverage, kFilterTypePaeth };
+enum RowFilterType : std::uint8_t {
+    kFilterTypeNone = 0,
+    kFilterTypeSub,
+    kFilterTypeUp,
+    kFilterTypeAverage,
+    kFilterTypePaeth
+};
 
 // Undoes the row filter of `row` (n bytes, after the filter byte) in place, against the
 // previous row's n unfiltered bytes; `step` is the pixel step. Filter types above 4 are
 // taken as None.
-void UnfilterRow(std::uint8_t filter, std::uint8_t* row, const std::uint8_t* previous, std::size_t n, int step);
+void UnfilterRow(std::uint8_t filter, std::uint8_t* row, const std::uint8_t* previous, std::size_t n,
+                 int step);
 // Undoes the filter of two consecutive rows that use the same filter type: `first`
 // against `previous`, then `second` against the reconstructed `first`.
-void UnfilterRowPair(std::uint8_t filter, std::uint8_t* first, const std::uint8_t* previous, std::uint8_t* second,
-                     std::size_t n, int step);
+void UnfilterRowPair(std::uint8_t filter, std::uint8_t* first, const std::uint8_t* previous,
+                     std::uint8_t* second, std::size_t n, int step);
 // The plain byte-by-byte reference of UnfilterRow, which the vector code is checked against.
 void UnfilterRowScalar(std::uint8_t filter, std::uint8_t* row, const std::uint8_t* previous, std::size_t n,
                        int step);

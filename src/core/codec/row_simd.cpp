@@ -33,7 +33,7 @@ __m128i ShiftRight(__m128i v) {
 template <int Bpp>
 constexpr int kGroupPixels = Bpp <= 4 ? 4 : 2;
 template <int Bpp>
-constexpr int kGroupBytes = kGroupPixels<Bpp> * Bpp;
+constexpr int kGroupBytes = kGroupPixels<Bpp>* Bpp;
 
 // Stores the first Bytes (12 or 16) bytes of v. A 16-byte store over a 12-byte group would
 // overlap the next group's load, which then waits for the store instead of forwarding.
@@ -83,13 +83,13 @@ class SubKernel {
 public:
     __m128i Group(__m128i x, __m128i) {
         __m128i v = _mm_add_epi8(x, ShiftLeft<Bpp>(x));
-        if constexpr (kGroupPixels<Bpp> > 2) v = _mm_add_epi8(v, ShiftLeft<2 * Bpp>(v));
+        if constexpr (kGroupPixels < Bpp >> 2) v = _mm_add_epi8(v, ShiftLeft<2 * Bpp>(v));
         v = _mm_add_epi8(v, carry_);
         // The group's last pixel alone at byte 0 (the left shift drops the bytes past the
         // group), then repeated over the group.
         __m128i last = ShiftRight<16 - Bpp>(ShiftLeft<16 - kGroupBytes<Bpp>>(v));
         last = _mm_or_si128(last, ShiftLeft<Bpp>(last));
-        if constexpr (kGroupPixels<Bpp> > 2) last = _mm_or_si128(last, ShiftLeft<2 * Bpp>(last));
+        if constexpr (kGroupPixels < Bpp >> 2) last = _mm_or_si128(last, ShiftLeft<2 * Bpp>(last));
         carry_ = last;
         return v;
     }
@@ -159,15 +159,18 @@ public:
         __m128i r[4];
         r[0] = Pixel(xBytes, bBytes, cBytes, zero);
         r[1] = Pixel(ShiftRight<Bpp>(xBytes), ShiftRight<Bpp>(bBytes), ShiftRight<Bpp>(cBytes), zero);
-        r[2] = Pixel(ShiftRight<2 * Bpp>(xBytes), ShiftRight<2 * Bpp>(bBytes), ShiftRight<2 * Bpp>(cBytes), zero);
-        r[3] = Pixel(ShiftRight<3 * Bpp>(xBytes), ShiftRight<3 * Bpp>(bBytes), ShiftRight<3 * Bpp>(cBytes), zero);
+        r[2] = Pixel(ShiftRight<2 * Bpp>(xBytes), ShiftRight<2 * Bpp>(bBytes), ShiftRight<2 * Bpp>(cBytes),
+                     zero);
+        r[3] = Pixel(ShiftRight<3 * Bpp>(xBytes), ShiftRight<3 * Bpp>(bBytes), ShiftRight<3 * Bpp>(cBytes),
+                     zero);
         return Gather<Bpp>(r);
     }
 
 private:
     // The pixel in the low bytes of x, b and c; returns it reconstructed in the low bytes.
     __m128i Pixel(__m128i x, __m128i b, __m128i c, __m128i zero) {
-        a_ = PaethPixel(a_, _mm_unpacklo_epi8(b, zero), _mm_unpacklo_epi8(c, zero), _mm_unpacklo_epi8(x, zero));
+        a_ = PaethPixel(a_, _mm_unpacklo_epi8(b, zero), _mm_unpacklo_epi8(c, zero),
+                        _mm_unpacklo_epi8(x, zero));
         return _mm_packus_epi16(a_, a_);
     }
 
@@ -182,7 +185,8 @@ std::size_t OneRow(std::uint8_t* row, const std::uint8_t* previous, std::size_t 
     constexpr int bytes = kGroupBytes<Bpp>;
     Kernel kernel;
     std::size_t i = 0;
-    for (; i + 16 <= n; i += bytes) StoreGroup<bytes>(row + i, kernel.Group(Load(row + i), Load(previous + i)));
+    for (; i + 16 <= n; i += bytes)
+        StoreGroup<bytes>(row + i, kernel.Group(Load(row + i), Load(previous + i)));
     return i;
 }
 
@@ -216,14 +220,21 @@ void FinishScalar(std::uint8_t filter, std::uint8_t* row, const std::uint8_t* pr
         const int c = i >= static_cast<std::size_t>(step) ? previous[i - step] : 0;
         int add = 0;
         switch (filter) {
-            case kFilterTypeSub: add = a; break;
-            case kFilterTypeUp: add = b; break;
-            case kFilterTypeAverage: add = (a + b) >> 1; break;
+            case kFilterTypeSub:
+                add = a;
+                break;
+            case kFilterTypeUp:
+                add = b;
+                break;
+            case kFilterTypeAverage:
+                add = (a + b) >> 1;
+                break;
             case kFilterTypePaeth:
                 add = PaethPredictor(static_cast<std::uint8_t>(a), static_cast<std::uint8_t>(b),
                                      static_cast<std::uint8_t>(c));
                 break;
-            default: break;
+            default:
+                break;
         }
         row[i] = static_cast<std::uint8_t>(row[i] + add);
     }
@@ -236,21 +247,25 @@ std::size_t UpBytes(std::uint8_t* row, const std::uint8_t* previous, std::size_t
 }
 
 template <int Bpp>
-std::size_t FilterGroups(std::uint8_t filter, std::uint8_t* row, const std::uint8_t* previous, std::size_t n) {
+std::size_t FilterGroups(std::uint8_t filter, std::uint8_t* row, const std::uint8_t* previous,
+                         std::size_t n) {
     switch (filter) {
-        case kFilterTypeSub: return OneRow<SubKernel<Bpp>, Bpp>(row, previous, n);
-        case kFilterTypeAverage: return OneRow<AverageKernel<Bpp>, Bpp>(row, previous, n);
+        case kFilterTypeSub:
+            return OneRow<SubKernel<Bpp>, Bpp>(row, previous, n);
+        case kFilterTypeAverage:
+            return OneRow<AverageKernel<Bpp>, Bpp>(row, previous, n);
         case kFilterTypePaeth:
             if constexpr (Bpp == 3 || Bpp == 4) return OneRow<PaethKernel<Bpp>, Bpp>(row, previous, n);
             return 0;
-        default: return 0;
+        default:
+            return 0;
     }
 }
 
 // The filters whose chains are long enough for two rows at a time to pay.
 template <int Bpp>
-std::size_t PairGroups(std::uint8_t filter, std::uint8_t* first, const std::uint8_t* previous, std::uint8_t* second,
-                       std::size_t n) {
+std::size_t PairGroups(std::uint8_t filter, std::uint8_t* first, const std::uint8_t* previous,
+                       std::uint8_t* second, std::size_t n) {
     if (filter == kFilterTypeAverage) return TwoRows<AverageKernel<Bpp>, Bpp>(first, previous, second, n);
     return TwoRows<PaethKernel<Bpp>, Bpp>(first, previous, second, n);
 }
@@ -258,7 +273,8 @@ std::size_t PairGroups(std::uint8_t filter, std::uint8_t* first, const std::uint
 // ---- Converters for an identity gamma table (SSSE3 shuffles).
 
 __attribute__((target("ssse3"))) void RgbaToBgrAlpha(const std::uint8_t* source, std::uint8_t* dib,
-                                                      std::uint8_t* alpha, std::uint32_t width, const std::uint8_t*) {
+                                                     std::uint8_t* alpha, std::uint32_t width,
+                                                     const std::uint8_t*) {
     // Per 4 pixels: B G R of each into bytes 0..11, the four alphas into 12..15.
     const __m128i split = _mm_setr_epi8(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, 3, 7, 11, 15);
     std::uint32_t x = 0;
@@ -290,7 +306,7 @@ __attribute__((target("ssse3"))) void RgbaToBgrAlpha(const std::uint8_t* source,
 }
 
 __attribute__((target("ssse3"))) void RgbToBgr(const std::uint8_t* source, std::uint8_t* dib, std::uint8_t*,
-                                                std::uint32_t width, const std::uint8_t*) {
+                                               std::uint32_t width, const std::uint8_t*) {
     // 16 pixels (48 bytes, three registers a, b, c) a step. Each output register takes its
     // bytes from two or three inputs, swapped within each pixel; -1 leaves a byte zero.
     const __m128i a0 = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, -1);
@@ -324,35 +340,53 @@ bool HasSsse3() {
 
 }  // namespace
 
-bool UnfilterRow(std::uint8_t filter, std::uint8_t* row, const std::uint8_t* previous, std::size_t n, int step) {
+bool UnfilterRow(std::uint8_t filter, std::uint8_t* row, const std::uint8_t* previous, std::size_t n,
+                 int step) {
     std::size_t done = 0;
     switch (filter) {
-        case kFilterTypeUp: done = UpBytes(row, previous, n); break;
+        case kFilterTypeUp:
+            done = UpBytes(row, previous, n);
+            break;
         case kFilterTypeSub:
         case kFilterTypeAverage:
         case kFilterTypePaeth:
             switch (step) {
-                case 3: done = FilterGroups<3>(filter, row, previous, n); break;
-                case 4: done = FilterGroups<4>(filter, row, previous, n); break;
-                case 6: done = FilterGroups<6>(filter, row, previous, n); break;
-                case 8: done = FilterGroups<8>(filter, row, previous, n); break;
-                default: return false;
+                case 3:
+                    done = FilterGroups<3>(filter, row, previous, n);
+                    break;
+                case 4:
+                    done = FilterGroups<4>(filter, row, previous, n);
+                    break;
+                case 6:
+                    done = FilterGroups<6>(filter, row, previous, n);
+                    break;
+                case 8:
+                    done = FilterGroups<8>(filter, row, previous, n);
+                    break;
+                default:
+                    return false;
             }
             break;
-        default: return false;
+        default:
+            return false;
     }
     FinishScalar(filter, row, previous, done, n, step);
     return true;
 }
 
-bool UnfilterRowPair(std::uint8_t filter, std::uint8_t* first, const std::uint8_t* previous, std::uint8_t* second,
-                     std::size_t n, int step) {
+bool UnfilterRowPair(std::uint8_t filter, std::uint8_t* first, const std::uint8_t* previous,
+                     std::uint8_t* second, std::size_t n, int step) {
     if (filter != kFilterTypeAverage && filter != kFilterTypePaeth) return false;
     std::size_t done = 0;
     switch (step) {
-        case 3: done = PairGroups<3>(filter, first, previous, second, n); break;
-        case 4: done = PairGroups<4>(filter, first, previous, second, n); break;
-        default: return false;
+        case 3:
+            done = PairGroups<3>(filter, first, previous, second, n);
+            break;
+        case 4:
+            done = PairGroups<4>(filter, first, previous, second, n);
+            break;
+        default:
+            return false;
     }
     FinishScalar(filter, first, previous, done, n, step);
     FinishScalar(filter, second, first, done, n, step);
@@ -361,8 +395,8 @@ bool UnfilterRowPair(std::uint8_t filter, std::uint8_t* first, const std::uint8_
 
 RowConverter IdentityGammaConverter(int colorType, int bitDepth) {
     if (bitDepth != 8 || !HasSsse3()) return nullptr;
-    if (colorType == 6) return RgbaToBgrAlpha;
-    if (colorType == 2) return RgbToBgr;
+    if (colorType == kColorTypeRgba) return RgbaToBgrAlpha;
+    if (colorType == kColorTypeRgb) return RgbToBgr;
     return nullptr;
 }
 

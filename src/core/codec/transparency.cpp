@@ -10,14 +10,15 @@ TransparencyMode TransparencyModeOf(const PngImage& image) {
     const PngChunk* chunk = image.FindChunk("tRNS");
     const AlphaChunk* alpha = chunk ? chunk->As<AlphaChunk>() : nullptr;
     switch (header->ColorType) {
-        case 0:  // grey
-        case 2:  // RGB
+        case kColorTypeGrey:
+        case kColorTypeRgb:
             return alpha ? TransparencyMode::TransparencyBit : TransparencyMode::TransparencyNone;
-        case 3:  // palette
+        case kColorTypePalette:
             if (!alpha) return TransparencyMode::TransparencyNone;
-            return alpha->SingleKey ? TransparencyMode::TransparencyBit : TransparencyMode::TransparencyPartial;
-        case 4:  // grey with alpha
-        case 6:  // RGB with alpha
+            return alpha->SingleKey ? TransparencyMode::TransparencyBit
+                                    : TransparencyMode::TransparencyPartial;
+        case kColorTypeGreyAlpha:
+        case kColorTypeRgba:
             return TransparencyMode::TransparencyPartial;
         default:
             return TransparencyMode::TransparencyNone;

@@ -37,6 +37,7 @@
 #endif
 
 #include "codec/crc.h"
+#include "codec/png_format.h"
 #include "codec/row_decoder.h"
 #include "io/file_stream.h"
 #include "io/stream.h"
@@ -45,19 +46,11 @@ namespace tevpng {
 
 namespace {
 
-constexpr std::uint8_t kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 // The IDAT buffer is IdatLimit bytes, but never more than this: a limit set beyond any
 // sensible chunk would only make the buffer huge, and smaller chunks are still within it.
 constexpr std::size_t kMaxIdatBuffer = std::size_t{1} << 24;
 // Filtered rows are handed to deflate in blocks of about this size: few calls, warm cache.
 constexpr std::size_t kBlockBytes = 128 * 1024;
-
-void PutBigEndian32(std::uint8_t* p, std::uint32_t value) {
-    p[0] = static_cast<std::uint8_t>(value >> 24);
-    p[1] = static_cast<std::uint8_t>(value >> 16);
-    p[2] = static_cast<std::uint8_t>(value >> 8);
-    p[3] = static_cast<std::uint8_t>(value);
-}
 
 bool WriteAll(Stream& stream, const void* data, std::size_t count) {
     return count == 0 || stream.Write(data, count) == count;
@@ -70,11 +63,12 @@ bool WriteAll(Stream& stream, const void* data, std::size_t count) {
 bool WriteChunkBytes(Stream& stream, std::string_view type, const std::uint8_t* data, std::size_t length) {
     if (type.size() != 4 || length > 0x7FFFFFFF) return false;
     std::uint8_t head[8];
-    PutBigEndian32(head, static_cast<std::uint32_t>(length));
+    WriteBigEndian32(head, static_cast<std::uint32_t>(length));
     std::memcpy(head + 4, type.data(), 4);
     std::uint8_t crc[4];
-    PutBigEndian32(crc, ChunkCrc(head + 4, data, length));
-    return WriteAll(stream, head, sizeof head) && WriteAll(stream, data, length) && WriteAll(stream, crc, sizeof crc);
+    WriteBigEndian32(crc, ChunkCrc(head + 4, data, length));
+    return WriteAll(stream, head, sizeof head) && WriteAll(stream, data, length) &&
+           WriteAll(stream, crc, sizeof crc);
 }
 
 bool WriteChunk(const PngChunk& chunk, Stream& stream) {
@@ -133,16 +127,16 @@ void EncodeGrey16(const std::uint8_t* dib, const std::uint8_t*, std::uint8_t* ou
     }
 }
 
-void EncodeGreyAlpha8(const std::uint8_t* dib, const std::uint8_t* alpha, std::uint8_t* out, std::uint32_t width,
-                      const std::uint8_t*) {
+void EncodeGreyAlpha8(const std::uint8_t* dib, const std::uint8_t* alpha, std::uint8_t* out,
+                      std::uint32_t width, const std::uint8_t*) {
     for (std::uint32_t x = 0; x < width; ++x) {
         out[2 * x] = dib[x];
         out[2 * x + 1] = alpha[x];
     }
 }
 
-void EncodeGreyAlpha16(const std::uint8_t* dib, const std::uint8_t* alpha, std::uint8_t* out, std::uint32_t width,
-                       const std::uint8_t*) {
+void EncodeGreyAlpha16(const std::uint8_t* dib, const std::uint8_t* alpha, std::uint8_t* out,
+                       std::uint32_t width, const std::uint8_t*) {
     for (std::uint32_t x = 0; x < width; ++x) {
         std::uint8_t* o = out + static_cast<std::size_t>(x) * 4;
         o[0] = dib[x];
@@ -160,19 +154,19 @@ struct EncoderEntry {
 };
 
 constexpr EncoderEntry kEncoders[] = {
-    {0, 1, EncodePacked<1>, EncodePacked<1>},
-    {0, 4, EncodePacked<4>, EncodePacked<4>},
-    {0, 8, EncodePacked<8>, EncodePacked<8>},
-    {0, 16, EncodeGrey16, EncodeGrey16},
-    {3, 1, EncodePacked<1>, EncodePacked<1>},
-    {3, 4, EncodePacked<4>, EncodePacked<4>},
-    {3, 8, EncodePacked<8>, EncodePacked<8>},
-    {4, 8, EncodeGreyAlpha8, EncodeGreyAlpha8},
-    {4, 16, EncodeGreyAlpha16, EncodeGreyAlpha16},
-    {2, 8, EncodeColour<1, 3, false>, EncodeColour<1, 3, true>},
-    {2, 16, EncodeColour<2, 3, false>, EncodeColour<2, 3, true>},
-    {6, 8, EncodeColour<1, 4, false>, EncodeColour<1, 4, true>},
-    {6, 16, EncodeColour<2, 4, false>, EncodeColour<2, 4, true>},
+    {kColorTypeGrey, 1, EncodePacked<1>, EncodePacked<1>},
+    {kColorTypeGrey, 4, EncodePacked<4>, EncodePacked<4>},
+    {kColorTypeGrey, 8, EncodePacked<8>, EncodePacked<8>},
+    {kColorTypeGrey, 16, EncodeGrey16, EncodeGrey16},
+    {kColorTypePalette, 1, EncodePacked<1>, EncodePacked<1>},
+    {kColorTypePalette, 4, EncodePacked<4>, EncodePacked<4>},
+    {kColorTypePalette, 8, EncodePacked<8>, EncodePacked<8>},
+    {kColorTypeGreyAlpha, 8, EncodeGreyAlpha8, EncodeGreyAlpha8},
+    {kColorTypeGreyAlpha, 16, EncodeGreyAlpha16, EncodeGreyAlpha16},
+    {kColorTypeRgb, 8, EncodeColour<1, 3, false>, EncodeColour<1, 3, true>},
+    {kColorTypeRgb, 16, EncodeColour<2, 3, false>, EncodeColour<2, 3, true>},
+    {kColorTypeRgba, 8, EncodeColour<1, 4, false>, EncodeColour<1, 4, true>},
+    {kColorTypeRgba, 16, EncodeColour<2, 4, false>, EncodeColour<2, 4, true>},
 };
 
 }  // namespace
@@ -219,14 +213,19 @@ void UpFilter(const std::uint8_t* row, const std::uint8_t* previous, std::size_t
 
 }  // namespace
 
-void FilterRow(std::uint8_t type, const std::uint8_t* row, const std::uint8_t* previous, std::size_t n, int step,
-               std::uint8_t* out) {
+void FilterRow(std::uint8_t type, const std::uint8_t* row, const std::uint8_t* previous, std::size_t n,
+               int step, std::uint8_t* out) {
     const std::size_t s = std::min(static_cast<std::size_t>(std::max(step, 1)), n);
     switch (type) {
-        case kFilterTypeSub: SubFilter(row, n, s, out); break;
-        case kFilterTypeUp: UpFilter(row, previous, n, out); break;
+        case kFilterTypeSub:
+            SubFilter(row, n, s, out);
+            break;
+        case kFilterTypeUp:
+            UpFilter(row, previous, n, out);
+            break;
         case kFilterTypeAverage:
-            for (std::size_t i = 0; i < s; ++i) out[i] = static_cast<std::uint8_t>(row[i] - (previous[i] >> 1));
+            for (std::size_t i = 0; i < s; ++i)
+                out[i] = static_cast<std::uint8_t>(row[i] - (previous[i] >> 1));
             for (std::size_t i = s; i < n; ++i) {
                 out[i] = static_cast<std::uint8_t>(row[i] - ((row[i - s] + previous[i]) >> 1));
             }
@@ -234,10 +233,13 @@ void FilterRow(std::uint8_t type, const std::uint8_t* row, const std::uint8_t* p
         case kFilterTypePaeth:
             for (std::size_t i = 0; i < s; ++i) out[i] = static_cast<std::uint8_t>(row[i] - previous[i]);
             for (std::size_t i = s; i < n; ++i) {
-                out[i] = static_cast<std::uint8_t>(row[i] - PaethPredictor(row[i - s], previous[i], previous[i - s]));
+                out[i] = static_cast<std::uint8_t>(row[i] -
+                                                   PaethPredictor(row[i - s], previous[i], previous[i - s]));
             }
             break;
-        default: std::memcpy(out, row, n); break;
+        default:
+            std::memcpy(out, row, n);
+            break;
     }
 }
 
@@ -245,7 +247,8 @@ void FilterRow(std::uint8_t type, const std::uint8_t* row, const std::uint8_t* p
 
 namespace {
 
-constexpr std::string_view kBeforePalette[] = {"gAMA", "cHRM", "sRGB", "iCCP", "sBIT", "cICP", "mDCV", "cLLI"};
+constexpr std::string_view kBeforePalette[] = {"gAMA", "cHRM", "sRGB", "iCCP",
+                                               "sBIT", "cICP", "mDCV", "cLLI"};
 constexpr std::string_view kBeforeImageData[] = {"tRNS", "bKGD", "hIST", "pHYs", "sPLT",
                                                  "oFFs", "pCAL", "sCAL", "sTER", "eXIf"};
 
@@ -354,20 +357,14 @@ void GatherPixels(int dibBits, const std::uint8_t* dib, std::uint32_t start, std
             for (std::uint32_t j = 0; j < count; ++j) out[j] = dib[start + j * increment];
             break;
         case 4:
-            for (std::uint32_t j = 0; j < count; ++j) {
-                const std::uint32_t x = start + j * increment;
-                const int value = (dib[x / 2] >> ((x & 1) ? 0 : 4)) & 0x0F;
-                out[j / 2] |= static_cast<std::uint8_t>(value << ((j & 1) ? 0 : 4));
-            }
-            break;
         case 1:
             for (std::uint32_t j = 0; j < count; ++j) {
-                const std::uint32_t x = start + j * increment;
-                const int value = (dib[x / 8] >> (7 - x % 8)) & 1;
-                out[j / 8] |= static_cast<std::uint8_t>(value << (7 - j % 8));
+                OrPackedIndex(out, dibBits, j,
+                              PackedIndex(dib, dibBits, start + static_cast<std::size_t>(j) * increment));
             }
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -437,7 +434,8 @@ private:
     static bool HoldsPixels(const HeaderChunk& header, const PixelFormat& format) {
         const DibInfoHeader& info = header.BitmapInfo.bmiHeader;
         if (header.PixelBits() == nullptr || header.Width < 1 || header.Height < 1) return false;
-        if (info.biWidth != header.Width || info.biHeight != header.Height || info.biBitCount != format.dibBits) {
+        if (info.biWidth != header.Width || info.biHeight != header.Height ||
+            info.biBitCount != format.dibBits) {
             return false;
         }
         const std::uint64_t rowBytes = (static_cast<std::uint64_t>(header.Width) * format.dibBits + 7) / 8;
@@ -465,7 +463,7 @@ private:
     }
 
     const std::uint8_t* DibRow(std::uint32_t y) const {
-        return header_->PixelBits() + static_cast<std::size_t>(header_->RowStride) * (height_ - 1 - y);
+        return header_->DibRow(static_cast<std::int32_t>(y));
     }
     const std::uint8_t* AlphaRow(std::uint32_t y) const {
         return header_->AlphaPlane() ? header_->AlphaPlane() + static_cast<std::size_t>(width_) * y : nullptr;
@@ -492,17 +490,20 @@ private:
         return true;
     }
 
-    bool EncodePassRow(const Adam7Pass& pass, std::uint32_t passWidth, std::size_t rowBytes, std::uint32_t y) {
+    bool EncodePassRow(const Adam7Pass& pass, std::uint32_t passWidth, std::size_t rowBytes,
+                       std::uint32_t y) {
         if (pass.columnIncrement == 1) return EncodeRow(DibRow(y), AlphaRow(y), passWidth, rowBytes);
         std::memset(scratch_.data(), 0, (static_cast<std::size_t>(passWidth) * dibBits_ + 7) / 8);
         GatherPixels(dibBits_, DibRow(y), pass.columnStart, pass.columnIncrement, passWidth, scratch_.data());
         const std::uint8_t* alpha = AlphaRow(y);
-        if (alpha) GatherAlpha(alpha, pass.columnStart, pass.columnIncrement, passWidth, scratchAlpha_.data());
+        if (alpha)
+            GatherAlpha(alpha, pass.columnStart, pass.columnIncrement, passWidth, scratchAlpha_.data());
         return EncodeRow(scratch_.data(), alpha ? scratchAlpha_.data() : nullptr, passWidth, rowBytes);
     }
 
     // Converts, filters and queues one row; the block goes to deflate when it is full.
-    bool EncodeRow(const std::uint8_t* dib, const std::uint8_t* alpha, std::uint32_t pixels, std::size_t rowBytes) {
+    bool EncodeRow(const std::uint8_t* dib, const std::uint8_t* alpha, std::uint32_t pixels,
+                   std::size_t rowBytes) {
         encode_(dib, alpha, current_, pixels, inverseGamma_);
         if (blockUsed_ + rowBytes + 1 > block_.size() && !FeedBlock()) return false;
         std::uint8_t* slot = block_.data() + blockUsed_;
@@ -551,7 +552,7 @@ private:
     int step_ = 1;
     std::size_t maxRowBytes_ = 0;
     std::vector<std::uint8_t> filters_;
-    std::vector<std::uint8_t> rows_[2];     // the current raw row and the one before it
+    std::vector<std::uint8_t> rows_[2];  // the current raw row and the one before it
     std::uint8_t* current_ = nullptr;
     std::uint8_t* previous_ = nullptr;
     std::vector<std::uint8_t> candidates_;  // one filtered row per allowed filter, when several
@@ -589,7 +590,8 @@ public:
         // Images held from 2-bit samples are held at 4 bits and written so.
         const int bitDepth = header_->BitDepth == 2 ? 4 : header_->BitDepth;
         // Without image data (a load that failed before it) no valid PNG can be made.
-        if (image_.FindChunk("IDAT") == nullptr || !encoder_.Prepare(image_, *header_, bitDepth, *sampleGamma_)) {
+        if (image_.FindChunk("IDAT") == nullptr ||
+            !encoder_.Prepare(image_, *header_, bitDepth, *sampleGamma_)) {
             return false;
         }
         if (header_->BitDepth == 2) WidenGreyKey();
@@ -604,12 +606,13 @@ public:
     bool Start() { return image_.Chunks().empty() || encoder_.Start(image_); }
 
     bool Write(Stream& stream) {
-        if (!WriteAll(stream, kSignature, sizeof kSignature)) return false;
+        if (!WriteAll(stream, kPngSignature, sizeof kPngSignature)) return false;
         if (image_.Chunks().empty()) return true;
         for (Place place : kWriteOrder) {
             for (const auto& chunk : image_.Chunks()) {
                 if (PlaceOf(*chunk) != place) continue;
-                const bool written = place == Place::ImageData ? encoder_.Write(stream) : WriteChunk(*chunk, stream);
+                const bool written =
+                    place == Place::ImageData ? encoder_.Write(stream) : WriteChunk(*chunk, stream);
                 if (!written) return false;
             }
         }
@@ -629,7 +632,8 @@ private:
         decodeGamma_ = sampleGamma_ == &identity_ ? &identity_ : &image_.Gamma;
         paletteGamma_ = gamma == nullptr || gamma->PrecedesPalette ? &image_.InverseGamma : &identity_;
         if (gamma != nullptr) {
-            writeGamma_ = header_->ColorType == 3 ? gamma->PrecedesPalette : gamma->PrecedesImageData;
+            writeGamma_ =
+                header_->ColorType == kColorTypePalette ? gamma->PrecedesPalette : gamma->PrecedesImageData;
         }
     }
 
@@ -638,20 +642,27 @@ private:
         if (&chunk == header_) return Place::Header;
         switch (chunk.Kind()) {
             case ChunkKind::Header:
-            case ChunkKind::End: return Place::Omitted;  // IEND is always written last
-            case ChunkKind::Data: return Place::ImageData;
+            case ChunkKind::End:
+                return Place::Omitted;  // IEND is always written last
+            case ChunkKind::Data:
+                return Place::ImageData;
             case ChunkKind::Palette:
                 // PNG forbids a palette in grey images; the grey ramp replaces it on load anyway.
-                return header_->ColorType == 0 || header_->ColorType == 4 ? Place::Omitted : Place::Palette;
-            case ChunkKind::Gamma: return writeGamma_ ? Place::BeforePalette : Place::Omitted;
+                return header_->ColorType == kColorTypeGrey || header_->ColorType == kColorTypeGreyAlpha
+                           ? Place::Omitted
+                           : Place::Palette;
+            case ChunkKind::Gamma:
+                return writeGamma_ ? Place::BeforePalette : Place::Omitted;
             case ChunkKind::Alpha:
                 // Longer than any table, or beside an alpha channel, tRNS is invalid and
                 // no reader uses it; before IDAT ours would refuse the whole file.
-                if (chunk.DataSize() > 256 || header_->ColorType == 4 || header_->ColorType == 6) {
+                if (chunk.DataSize() > 256 || header_->ColorType == kColorTypeGreyAlpha ||
+                    header_->ColorType == kColorTypeRgba) {
                     return Place::Omitted;
                 }
                 return Place::BeforeImageData;
-            default: break;
+            default:
+                break;
         }
         if (BelongsBeforePalette(name)) return Place::BeforePalette;
         if (BelongsBeforeImageData(name)) return Place::BeforeImageData;
@@ -660,11 +671,14 @@ private:
 
     bool RefreshData(PngChunk& chunk) {
         switch (chunk.Kind()) {
-            case ChunkKind::Header: return RefreshHeader(static_cast<HeaderChunk&>(chunk));
-            case ChunkKind::Palette: return RefreshPalette(static_cast<PaletteChunk&>(chunk));
+            case ChunkKind::Header:
+                return RefreshHeader(static_cast<HeaderChunk&>(chunk));
+            case ChunkKind::Palette:
+                return RefreshPalette(static_cast<PaletteChunk&>(chunk));
             case ChunkKind::Alpha: {
                 auto& alpha = static_cast<AlphaChunk&>(chunk);
-                std::memcpy(alpha.Data(), alpha.AlphaTable.data(), static_cast<std::size_t>(alpha.DataSize()));
+                std::memcpy(alpha.Data(), alpha.AlphaTable.data(),
+                            static_cast<std::size_t>(alpha.DataSize()));
                 MapTransparentKey(alpha);
                 return true;
             }
@@ -685,7 +699,8 @@ private:
                 std::memcpy(chunk.Data(), bytes, sizeof bytes);
                 return true;
             }
-            default: return true;  // written as stored
+            default:
+                return true;  // written as stored
         }
     }
 
@@ -697,7 +712,7 @@ private:
     void WidenGreyKey() {
         PngChunk* chunk = image_.FindChunk("tRNS");
         auto* alpha = chunk ? chunk->As<AlphaChunk>() : nullptr;
-        if (header_->ColorType != 0 || alpha == nullptr || alpha->DataSize() != 2) return;
+        if (header_->ColorType != kColorTypeGrey || alpha == nullptr || alpha->DataSize() != 2) return;
         std::uint8_t* key = alpha->AlphaTable.data();
         if (key[0] == 0 && key[1] <= 3) key[1] = static_cast<std::uint8_t>(key[1] * 5);
     }
@@ -705,9 +720,11 @@ private:
     // 16-bit samples keep their high byte and are written with a low byte of 0; colour
     // samples come back from the gamma table of decoding and go out through the writing one.
     void MapTransparentKey(AlphaChunk& alpha) const {
-        const int samples = header_->ColorType == 0 ? 1 : header_->ColorType == 2 ? 3 : 0;
+        const int samples = header_->ColorType == kColorTypeGrey  ? 1
+                            : header_->ColorType == kColorTypeRgb ? 3
+                                                                  : 0;
         if (samples == 0 || alpha.DataSize() != 2 * samples) return;
-        const bool colour = header_->ColorType == 2;
+        const bool colour = header_->ColorType == kColorTypeRgb;
         const bool wide = header_->BitDepth == 16;
         for (int i = 0; i < samples; ++i) {
             std::uint8_t* key = alpha.Data() + 2 * i;
@@ -722,8 +739,8 @@ private:
     bool RefreshHeader(HeaderChunk& header) {
         if (!header.ResizeData(13)) return false;
         std::uint8_t* d = header.Data();
-        PutBigEndian32(d, static_cast<std::uint32_t>(header.Width));
-        PutBigEndian32(d + 4, static_cast<std::uint32_t>(header.Height));
+        WriteBigEndian32(d, static_cast<std::uint32_t>(header.Width));
+        WriteBigEndian32(d + 4, static_cast<std::uint32_t>(header.Height));
         d[8] = header.BitDepth;
         d[9] = header.ColorType;
         // The data is deflated and filtered with the methods PNG numbers 0, whatever the

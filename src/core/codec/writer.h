@@ -36,8 +36,8 @@ RowEncoder FindRowEncoder(int colorType, int bitDepth, bool identityGamma = fals
 
 // Filters `row` (n bytes) with PNG filter `type` (0 None .. 4 Paeth) against the previous
 // row's n bytes, into `out`; `step` is the pixel step. Types above 4 copy the row.
-void FilterRow(std::uint8_t type, const std::uint8_t* row, const std::uint8_t* previous, std::size_t n, int step,
-               std::uint8_t* out);
+void FilterRow(std::uint8_t type, const std::uint8_t* row, const std::uint8_t* previous, std::size_t n,
+               int step, std::uint8_t* out);
 
 // The names PNG requires before PLTE (and so before IDAT), and those it requires before
 // IDAT but after PLTE. Everything else may follow the image data.

@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "codec/png_format.h"
+
 namespace tevpng {
 
 namespace {
@@ -16,25 +18,16 @@ struct ColourSource {
     RasterBuffer expanded;
 };
 
-int IndexAt(const std::uint8_t* row, int bits, std::int32_t x) {
-    switch (bits) {
-        case 8: return row[x];
-        case 4: return (row[x / 2] >> ((x & 1) ? 0 : 4)) & 0x0F;
-        case 1: return (row[x / 8] >> (7 - x % 8)) & 1;
-        default: return 0;
-    }
-}
-
 bool ExpandThroughColourTable(const HeaderChunk& header, RasterBuffer& out) {
     if (!out.Allocate(header.Width, header.Height, 3)) return false;
     const int bits = header.BitmapInfo.bmiHeader.biBitCount;
     const RasterView view = out.View();
     for (std::int32_t y = 0; y < header.Height; ++y) {
-        const std::uint8_t* row =
-            header.PixelBits() + static_cast<std::size_t>(header.RowStride) * (header.Height - 1 - y);
+        const std::uint8_t* row = header.DibRow(y);
         std::uint8_t* o = view.Row(y);
         for (std::int32_t x = 0; x < header.Width; ++x) {
-            const RgbQuad& colour = header.BitmapInfo.bmiColors[IndexAt(row, bits, x)];
+            const RgbQuad& colour =
+                header.BitmapInfo.bmiColors[PackedIndex(row, bits, static_cast<std::size_t>(x))];
             o[3 * x] = colour.rgbBlue;
             o[3 * x + 1] = colour.rgbGreen;
             o[3 * x + 2] = colour.rgbRed;
@@ -51,11 +44,13 @@ StretchResult MakeColourSource(const PngImage& image, ColourSource& source) {
         return StretchResult::Code::SourceTooSmall;
     }
     const DibInfoHeader& info = header->BitmapInfo.bmiHeader;
-    if (info.biWidth != header->Width || info.biHeight != header->Height) return StretchResult::Code::SourceTooSmall;
+    if (info.biWidth != header->Width || info.biHeight != header->Height)
+        return StretchResult::Code::SourceTooSmall;
     switch (info.biBitCount) {
         case 24:
-            source.view = {header->PixelBits() + static_cast<std::ptrdiff_t>(header->RowStride) * (header->Height - 1),
-                           header->Width, header->Height, 3, -static_cast<std::ptrdiff_t>(header->RowStride)};
+            source.view = {
+                header->PixelBits() + static_cast<std::ptrdiff_t>(header->RowStride) * (header->Height - 1),
+                header->Width, header->Height, 3, -static_cast<std::ptrdiff_t>(header->RowStride)};
             return StretchResult::Code::Ok;
         case 1:
         case 4:
@@ -63,7 +58,8 @@ StretchResult MakeColourSource(const PngImage& image, ColourSource& source) {
             if (!ExpandThroughColourTable(*header, source.expanded)) return StretchResult::Code::OutOfMemory;
             source.view = source.expanded.View();
             return StretchResult::Code::Ok;
-        default: return StretchResult::Code::SourceTooSmall;
+        default:
+            return StretchResult::Code::SourceTooSmall;
     }
 }
 
@@ -73,7 +69,7 @@ std::unique_ptr<HeaderChunk> MakeResizedHeader(PngImage& image, std::int32_t wid
     header->Width = width;
     header->Height = height;
     header->BitDepth = 8;
-    header->ColorType = 2;
+    header->ColorType = kColorTypeRgb;
     if (header->CreatePixelMemory() != LoadError::None || !CreateAlpha(*header)) return nullptr;
     return header;
 }
@@ -130,7 +126,9 @@ bool AssignBitmap(PngImage& image, std::unique_ptr<HeaderChunk> header) {
 
 bool CreateAlpha(HeaderChunk& header) {
     if (header.AlphaPlane() != nullptr) return true;
-    const int withAlpha = header.ColorType == 0 ? 4 : header.ColorType == 2 ? 6 : -1;
+    const int withAlpha = header.ColorType == kColorTypeGrey  ? kColorTypeGreyAlpha
+                          : header.ColorType == kColorTypeRgb ? kColorTypeRgba
+                                                              : -1;
     if (withAlpha < 0) return false;
     // The pixels stay as they are, so the type with alpha must hold them in the same form.
     const PixelFormat* now = FindPixelFormat(header.ColorType, header.BitDepth);

@@ -75,23 +75,25 @@ void BlendImageOver(const PngImage& image, const HeaderChunk& header, const Blen
     const int bits = header.BitmapInfo.bmiHeader.biBitCount;
     const BlendRowKernels& kernels = BlendRows();
     const std::uint8_t* alphaPlane = header.AlphaPlane();
-    const bool greyWithAlpha = header.ColorType == 4;
+    const bool greyWithAlpha = header.ColorType == kColorTypeGreyAlpha;
 
     if (bits == 24 && alphaPlane) {
         for (int r = 0; r < height; ++r) {
-            const std::uint8_t* row = header.PixelBits() + static_cast<std::size_t>(height - 1 - r) * header.RowStride;
-            kernels.bgrAlpha(surface.Row(r, width), row, alphaPlane + static_cast<std::size_t>(r) * width, width);
+            const std::uint8_t* row = header.DibRow(r);
+            kernels.bgrAlpha(surface.Row(r, width), row, alphaPlane + static_cast<std::size_t>(r) * width,
+                             width);
         }
     } else if ((bits == 1 || bits == 4 || bits == 8) && greyWithAlpha) {
         if (bits != 8 || !alphaPlane) return;  // grey with alpha is always held at 8 bits
         for (int r = 0; r < height; ++r) {
-            const std::uint8_t* row = header.PixelBits() + static_cast<std::size_t>(height - 1 - r) * header.RowStride;
-            kernels.greyAlpha(surface.Row(r, width), row, alphaPlane + static_cast<std::size_t>(r) * width, width);
+            const std::uint8_t* row = header.DibRow(r);
+            kernels.greyAlpha(surface.Row(r, width), row, alphaPlane + static_cast<std::size_t>(r) * width,
+                              width);
         }
     } else if (bits == 1 || bits == 4 || bits == 8) {
         const BlendPalette palette = PaletteForBlending(image, header);
         for (int r = 0; r < height; ++r) {
-            const std::uint8_t* row = header.PixelBits() + static_cast<std::size_t>(height - 1 - r) * header.RowStride;
+            const std::uint8_t* row = header.DibRow(r);
             kernels.palette(surface.Row(r, width), row, bits, palette, width);
         }
     }

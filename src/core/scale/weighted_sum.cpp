@@ -23,42 +23,19 @@ void WidenScalar(const std::uint8_t* bytes, std::ptrdiff_t count, double* out) {
     for (std::ptrdiff_t v = 0; v < count; ++v) out[v] = bytes[v];
 }
 
-namespace {
-
-#if TEVPNG_X86_KERNELS
-bool CpuRuns(SimdLevel level) {
-    // Also false when the operating system does not save the wider registers.
-    __builtin_cpu_init();
-    switch (level) {
-        case SimdLevel::Avx2:
-            return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-        case SimdLevel::Avx512:
-            return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
-        default:
-            return true;  // SSE2 is the baseline of every x86 build
-    }
-}
-#endif
-
-}  // namespace
-
 bool SimdLevelAvailable(SimdLevel level) {
-    if (level == SimdLevel::Scalar) return true;
-#if TEVPNG_X86_KERNELS
-    static const bool avx2 = CpuRuns(SimdLevel::Avx2);
-    static const bool avx512 = CpuRuns(SimdLevel::Avx512);
     switch (level) {
-        case SimdLevel::Sse2:
+        case SimdLevel::Scalar:
             return true;
+#if TEVPNG_X86_KERNELS
+        case SimdLevel::Sse2:
         case SimdLevel::Avx2:
-            return avx2;
         case SimdLevel::Avx512:
-            return avx512;
-        default:
-            break;
-    }
+            return CpuRuns(level);
 #endif
-    return false;
+        default:
+            return false;  // no kernels of this level in the resampler
+    }
 }
 
 SimdLevel BestSimdLevel() {
@@ -84,20 +61,6 @@ Kernels KernelsFor(SimdLevel level) {
         default:
             return {WeightedSumScalar, WidenScalar};
     }
-}
-
-const char* SimdLevelName(SimdLevel level) {
-    switch (level) {
-        case SimdLevel::Scalar:
-            return "scalar";
-        case SimdLevel::Sse2:
-            return "sse2";
-        case SimdLevel::Avx2:
-            return "avx2";
-        case SimdLevel::Avx512:
-            return "avx512";
-    }
-    return "?";
 }
 
 }  // namespace tevpng::detail

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/cpu_features.h"
 #include "scale/resampler.h"
 
 namespace tevpng::detail {
@@ -51,15 +52,16 @@ struct Kernels {
     WidenKernel widen;
 };
 
-enum class SimdLevel { Scalar, Sse2, Avx2, Avx512 };
+using tevpng::SimdLevel;
+using tevpng::SimdLevelName;
 
-// Whether this build has the kernels and this processor can run them.
+// Whether this build has the resampler's kernels for `level` (scalar, SSE2, AVX2, AVX-512) and
+// this processor runs them.
 bool SimdLevelAvailable(SimdLevel level);
 // The widest available level; what Stretch uses.
 SimdLevel BestSimdLevel();
 // The kernels of an available level.
 Kernels KernelsFor(SimdLevel level);
-const char* SimdLevelName(SimdLevel level);
 
 // The scalar kernels. WeightedSumScalarFrom does only the sums first..count-1 (the
 // values left over by the vector kernels).

@@ -2,9 +2,11 @@
 
 #include "hotspot_message.h"
 #include "page_background.h"
-#include "win32_handles.h"
+#include "win32/handles.h"
 
 namespace tevhost {
+
+namespace win32 = tevpng::win32;
 
 namespace {
 
@@ -24,23 +26,23 @@ void RegisterPageClass(WNDPROC procedure) {
 // The plug-in's place, shown as a dotted frame just outside the rectangle so that it
 // never lies under the image.
 void PaintPluginFrame(HDC dc, const PageRect& rect) {
-    const GdiObject dotted(CreatePen(PS_DOT, 1, RGB(90, 90, 90)));
-    const SelectedObject pen(dc, dotted.Get());
-    const SelectedObject brush(dc, GetStockObject(NULL_BRUSH));
+    const win32::PenHandle dotted(CreatePen(PS_DOT, 1, RGB(90, 90, 90)));
+    const win32::Selection pen = win32::SelectInto(dc, dotted.Get());
+    const win32::Selection brush = win32::SelectInto(dc, GetStockObject(NULL_BRUSH));
     SetBkMode(dc, TRANSPARENT);
     Rectangle(dc, rect.x - 1, rect.y - 1, rect.x + rect.width + 1, rect.y + rect.height + 1);
 }
 
 void PaintHotspot(HDC dc, const PageObject& hotspot) {
     const PageRect& r = hotspot.rect;
-    const GdiObject solid(CreatePen(PS_SOLID, 2, RGB(230, 0, 200)));
-    const SelectedObject pen(dc, solid.Get());
-    const SelectedObject brush(dc, GetStockObject(NULL_BRUSH));
+    const win32::PenHandle solid(CreatePen(PS_SOLID, 2, RGB(230, 0, 200)));
+    const win32::Selection pen = win32::SelectInto(dc, solid.Get());
+    const win32::Selection brush = win32::SelectInto(dc, GetStockObject(NULL_BRUSH));
     Rectangle(dc, r.x, r.y, r.x + r.width, r.y + r.height);
     SetBkMode(dc, OPAQUE);
     SetBkColor(dc, RGB(230, 0, 200));
     SetTextColor(dc, RGB(255, 255, 255));
-    const SelectedObject font(dc, GetStockObject(DEFAULT_GUI_FONT));
+    const win32::Selection font = win32::SelectInto(dc, GetStockObject(DEFAULT_GUI_FONT));
     TextOutA(dc, r.x + 3, r.y + 3, hotspot.name.c_str(), static_cast<int>(hotspot.name.size()));
 }
 
@@ -93,14 +95,16 @@ std::vector<std::uint32_t> HostPage::CapturePixels() const {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    const WindowDc page(window_);
-    const MemoryDc memory(page.Get());
+    const win32::WindowDc page = win32::GetWindowDc(window_);
+    if (!page) return {};
+    const HDC pageDc = page.Get().dc;
+    const win32::MemoryDc memory(CreateCompatibleDC(pageDc));
     void* bits = nullptr;
-    const GdiObject section(CreateDIBSection(page.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!page.Get() || !memory.Get() || !section.Get() || !bits) return {};
+    const win32::BitmapHandle section(CreateDIBSection(pageDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!memory || !section || !bits) return {};
     {
-        const SelectedObject selected(memory.Get(), section.Get());
-        if (!BitBlt(memory.Get(), 0, 0, kWidth, kHeight, page.Get(), 0, 0, SRCCOPY)) return {};
+        const win32::Selection selected = win32::SelectInto(memory.Get(), section.Get());
+        if (!BitBlt(memory.Get(), 0, 0, kWidth, kHeight, pageDc, 0, 0, SRCCOPY)) return {};
         GdiFlush();
     }
     const auto* first = static_cast<const std::uint32_t*>(bits);
@@ -142,8 +146,9 @@ LRESULT HostPage::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void HostPage::Paint() {
-    const PaintDc paint(window_);
-    HDC dc = paint.Get();
+    const win32::PaintDc paint = win32::BeginPaintDc(window_);
+    if (!paint) return;
+    HDC dc = paint.Get().paint.hdc;
     PaintPageBackground(dc, kWidth, kHeight);
     PaintPluginFrame(dc, pluginRect_);
     // The plug-in blends over what is already there, so it comes after the background.

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "codec/pixel_memory.h"
+#include "win32/handles.h"
 
 namespace tevpng {
 
@@ -17,18 +18,15 @@ static_assert(offsetof(DibInfo, bmiColors) == offsetof(BITMAPINFO, bmiColors));
 
 bool PixelMemory::Create(const DibInfo& info, std::size_t byteCount, bool zeroed) {
     Release();
-    HDC dc = CreateCompatibleDC(nullptr);
-    if (dc == nullptr) return false;
+    win32::MemoryDc dc(CreateCompatibleDC(nullptr));
+    if (!dc) return false;
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(dc, reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits,
-                                      nullptr, 0);
-    if (bitmap == nullptr || bits == nullptr) {
-        if (bitmap != nullptr) DeleteObject(bitmap);
-        DeleteDC(dc);
-        return false;
-    }
-    dc_ = dc;
-    bitmap_ = bitmap;
+    win32::BitmapHandle bitmap(
+        CreateDIBSection(dc.Get(), reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap || bits == nullptr) return false;
+    // From here on Release gives them back.
+    dc_ = dc.Release();
+    bitmap_ = bitmap.Release();
     bits_ = static_cast<std::uint8_t*>(bits);
     // The system gives a section zero pages; without relying on that, zero it when asked.
     if (zeroed) std::memset(bits_, 0, byteCount);
@@ -37,6 +35,7 @@ bool PixelMemory::Create(const DibInfo& info, std::size_t byteCount, bool zeroed
 }
 
 void PixelMemory::Release() {
+    // PixelMemory is these handles' owner; this is the one place that closes them.
     if (bitmap_ != nullptr) DeleteObject(static_cast<HBITMAP>(bitmap_));
     if (dc_ != nullptr) DeleteDC(static_cast<HDC>(dc_));
     std::free(block_);  // plain memory (CreatePlain)

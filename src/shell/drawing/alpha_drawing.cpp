@@ -7,15 +7,16 @@
 #include "codec/blend_row.h"
 #include "codec/png_image.h"
 #include "codec/transparency.h"
-#include "ui/handles.h"
+#include "win32/handles.h"
 
 namespace tevpng {
 
 namespace {
 
-using ui::BitmapHandle;
-using ui::MemoryDc;
-using ui::SelectionGuard;
+using win32::BitmapHandle;
+using win32::MemoryDc;
+using win32::Selection;
+using win32::SelectInto;
 
 const BITMAPINFO* AsBitmapInfo(const DibInfo& info) { return reinterpret_cast<const BITMAPINFO*>(&info); }
 
@@ -37,7 +38,7 @@ public:
         bitmap_.Reset(CreateDIBSection(dc_.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
         if (!bitmap_ || !bits) return;
         bits_ = static_cast<std::uint8_t*>(bits);
-        selection_ = SelectionGuard(dc_.Get(), bitmap_.Get());
+        selection_ = SelectInto(dc_.Get(), bitmap_.Get());
     }
 
     bool Valid() const { return bits_ != nullptr; }
@@ -47,7 +48,7 @@ public:
 private:
     MemoryDc dc_;
     BitmapHandle bitmap_;
-    SelectionGuard selection_;  // destroyed first: the section leaves the DC before it is deleted
+    Selection selection_;  // destroyed first: the section leaves the DC before it is deleted
     std::uint8_t* bits_ = nullptr;
 };
 
@@ -159,7 +160,7 @@ void DrawWithColorKey(HDC dc, const void* pixelBits, const DibInfo& info, const 
     MemoryDc sourceDc(CreateCompatibleDC(dc));
     BitmapHandle image(CreateDIBitmap(dc, reinterpret_cast<const BITMAPINFOHEADER*>(&info.bmiHeader),
                                       CBM_INIT, pixelBits, AsBitmapInfo(info), DIB_RGB_COLORS));
-    SelectionGuard imageSelection(sourceDc.Get(), image.Get());
+    const Selection imageSelection = SelectInto(sourceDc.Get(), image.Get());
 
     // 2. The inverse mask, the mask and the work surface, all of the target's size.
     MemoryDc inverseMaskDc(CreateCompatibleDC(dc));
@@ -168,9 +169,9 @@ void DrawWithColorKey(HDC dc, const void* pixelBits, const DibInfo& info, const 
     BitmapHandle inverseMask(CreateBitmap(targetWidth, targetHeight, 1, 1, nullptr));
     BitmapHandle mask(CreateBitmap(targetWidth, targetHeight, 1, 1, nullptr));
     BitmapHandle work(CreateCompatibleBitmap(dc, targetWidth, targetHeight));
-    SelectionGuard inverseMaskSelection(inverseMaskDc.Get(), inverseMask.Get());
-    SelectionGuard maskSelection(maskDc.Get(), mask.Get());
-    SelectionGuard workSelection(workDc.Get(), work.Get());
+    const Selection inverseMaskSelection = SelectInto(inverseMaskDc.Get(), inverseMask.Get());
+    const Selection maskSelection = SelectInto(maskDc.Get(), mask.Get());
+    const Selection workSelection = SelectInto(workDc.Get(), work.Get());
 
     // 3-5. Colour to monochrome: 1 where the image has the key colour.
     const COLORREF oldBackground = SetBkColor(sourceDc.Get(), keyColor);
@@ -189,7 +190,7 @@ void DrawWithColorKey(HDC dc, const void* pixelBits, const DibInfo& info, const 
     StretchBlt(workDc.Get(), 0, 0, targetWidth, targetHeight, sourceDc.Get(), 0, 0, sourceWidth, sourceHeight,
                SRCPAINT);
     BitBlt(dc, target.left, target.top, targetWidth, targetHeight, workDc.Get(), 0, 0, SRCCOPY);
-    // 12. The guards reselect the old objects, then bitmaps and DCs are deleted in reverse order.
+    // 12. The selections are undone the old objects, then bitmaps and DCs are deleted in reverse order.
 }
 
 }  // namespace tevpng

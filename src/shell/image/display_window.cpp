@@ -1,13 +1,14 @@
 #include "image/display_window.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "codec/png_image.h"
 #include "model/hotspot_script.h"
 #include "settings/settings_file.h"
+#include "win32/handles.h"
 #include "ui/application.h"
 #include "ui/dib_bitmap.h"
-#include "ui/handles.h"
 #include "ui/message_pump.h"
 
 namespace tevpng::image {
@@ -16,6 +17,9 @@ namespace {
 
 constexpr int kScriptTimerMs = 70;
 constexpr int kReparentTimerMs = 100;
+
+// Handle values of 32 or less count as "no handle".
+bool IsRealHandle(const void* handle) { return reinterpret_cast<std::uintptr_t>(handle) > 32; }
 
 }  // namespace
 
@@ -88,7 +92,7 @@ void DisplayWindow::ScriptStep() {
 void DisplayWindow::ReparentStep() {
     reparentTimer_->SetEnabled(false);
     HWND window = window_->HandleIfMade();
-    if (ui::IsRealHandle(window)) {
+    if (IsRealHandle(window)) {
         SetParent(window, plugin_.Binding.HostWindow);
         PostMessageA(window, kCaptureBackgroundMessage, 0, 0);
     } else {
@@ -97,7 +101,7 @@ void DisplayWindow::ReparentStep() {
 }
 
 void DisplayWindow::CaptureBackground() {
-    if (!ui::IsRealHandle(window_->HandleIfMade())) {
+    if (!IsRealHandle(window_->HandleIfMade())) {
         ui::ShowMessage("form no");
         return;
     }
@@ -106,13 +110,13 @@ void DisplayWindow::CaptureBackground() {
 
     HostBinding& binding = plugin_.Binding;
     const DrawRectangle& rect = plugin_.State.DrawRect;
-    auto capture = std::make_unique<ui::DibBitmap>(rect.width, rect.height, ui::PixelFormat::Bits32);
+    auto capture = std::make_unique<ui::DibBitmap>(rect.width, rect.height, ui::DibFormat::Bits32);
     {
-        ui::WindowDc host(binding.HostWindow);
-        BitBlt(capture->Canvas(), 0, 0, rect.width, rect.height, host.Get(), rect.x, rect.y, SRCCOPY);
+        const win32::WindowDc host = win32::GetWindowDc(binding.HostWindow);
+        if (host) BitBlt(capture->Canvas(), 0, 0, rect.width, rect.height, host.Get().dc, rect.x, rect.y, SRCCOPY);
     }
     binding.BackgroundBitmap = std::move(capture);
-    if (!ui::IsRealHandle(binding.BackgroundBitmap->Handle())) return;
+    if (!IsRealHandle(binding.BackgroundBitmap->Handle())) return;
 
     window_->SetVisible(true);
     ui::ProcessMessages();

@@ -87,12 +87,14 @@ void Label::SetAutoSize(bool autoSize) {
 void Label::AdjustSize() {
     if (!autoSize_) return;
     // Measured on the screen, so a label can be sized before its window exists.
-    WindowDc screen(nullptr);
-    SelectionGuard font(screen.Get(), FontObject());
+    const win32::WindowDc screen = win32::GetWindowDc(nullptr);
+    if (!screen) return;
+    const HDC dc = screen.Get().dc;
+    const win32::Selection font = win32::SelectInto(dc, FontObject());
     const std::string text = Text();
     RECT extent{0, 0, 0, 0};
     // An empty label keeps the height of one line of its font.
-    DrawTextA(screen.Get(), text.empty() ? " " : text.c_str(), -1, &extent,
+    DrawTextA(dc, text.empty() ? " " : text.c_str(), -1, &extent,
               DT_CALCRECT | DT_LEFT | DT_NOPREFIX | DT_EXPANDTABS);
     SetSize(text.empty() ? 0 : extent.right, extent.bottom);
 }
@@ -202,11 +204,13 @@ std::shared_ptr<Panel> Panel::Create(const std::shared_ptr<Window>& parent) {
 
 bool Panel::HandleMessage(Message& message) {
     if (message.id != WM_PAINT || HasPaintHandler()) return Window::HandleMessage(message);
-    PaintDc paint(HandleIfMade());
+    const win32::PaintDc paint = win32::BeginPaintDc(HandleIfMade());
     RECT client{};
     GetClientRect(HandleIfMade(), &client);
-    FillRect(paint.Get(), &client, GetSysColorBrush(COLOR_BTNFACE));
-    DrawEdge(paint.Get(), &client, BDR_RAISEDINNER, BF_RECT);
+    if (paint) {
+        FillRect(paint.Get().paint.hdc, &client, GetSysColorBrush(COLOR_BTNFACE));
+        DrawEdge(paint.Get().paint.hdc, &client, BDR_RAISEDINNER, BF_RECT);
+    }
     message.result = 0;
     return true;
 }

@@ -34,7 +34,7 @@ void FillColorTable(BITMAPINFOHEADER& header, RGBQUAD* colors, int bitCount) {
 
 }  // namespace
 
-int HeaderBitCount(PixelFormat format) {
+int HeaderBitCount(DibFormat format) {
     const auto index = static_cast<std::size_t>(format);
     return index < std::size(kBitCounts) ? kBitCounts[index] : 0;
 }
@@ -45,10 +45,10 @@ std::size_t DibRowSize(int width, int bitCount) {
     return static_cast<std::size_t>((bits + 31) / 32 * 4);
 }
 
-DibBitmap::DibBitmap(int width, int height, PixelFormat format)
+DibBitmap::DibBitmap(int width, int height, DibFormat format)
     : width_(width < 0 ? 0 : width),
       height_(height < 0 ? 0 : height),
-      format_(HeaderBitCount(format) ? format : PixelFormat::Bits32) {
+      format_(HeaderBitCount(format) ? format : DibFormat::Bits32) {
     if (width_ == 0 || height_ == 0) return;
     const std::uint64_t bytes = static_cast<std::uint64_t>(RowSize()) * static_cast<std::uint64_t>(height_);
     if (bytes > kMaxPixelBytes) return;
@@ -64,7 +64,7 @@ DibBitmap::DibBitmap(int width, int height, PixelFormat format)
     header.biHeight = height_;  // positive: bottom-up rows
     header.biPlanes = 1;
     header.biBitCount = static_cast<WORD>(BitCount());
-    header.biCompression = format_ == PixelFormat::Bits16 ? BI_BITFIELDS : BI_RGB;
+    header.biCompression = format_ == DibFormat::Bits16 ? BI_BITFIELDS : BI_RGB;
     FillColorTable(header, info_->colors, BitCount());
 }
 
@@ -79,8 +79,8 @@ HBITMAP DibBitmap::Handle() {
     if (bitmap_ || !info_) return bitmap_.Get();
     void* bits = nullptr;
     {
-        WindowDc screen(nullptr);
-        bitmap_.Reset(CreateDIBSection(screen.Get(), Info(), DIB_RGB_COLORS, &bits, nullptr, 0));
+        const win32::WindowDc screen = win32::GetWindowDc(nullptr);
+        bitmap_.Reset(CreateDIBSection(screen.Get().dc, Info(), DIB_RGB_COLORS, &bits, nullptr, 0));
     }
     if (!bitmap_ || !bits) {
         bitmap_.Reset();
@@ -95,7 +95,7 @@ HBITMAP DibBitmap::Handle() {
 HDC DibBitmap::Canvas() {
     if (canvas_) return canvas_.Get();
     canvas_.Reset(CreateCompatibleDC(nullptr));
-    if (canvas_ && Handle()) selection_ = SelectionGuard(canvas_.Get(), bitmap_.Get());
+    if (canvas_ && Handle()) selection_ = win32::SelectInto(canvas_.Get(), bitmap_.Get());
     return canvas_.Get();
 }
 

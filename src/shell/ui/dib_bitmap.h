@@ -8,15 +8,15 @@
 #include <cstdint>
 #include <memory>
 
-#include "ui/handles.h"
+#include "win32/handles.h"
 
 namespace tevpng::ui {
 
 // Pixel formats by index, as the rest of the plug-in numbers them.
-enum class PixelFormat { Device, Bits1, Bits4, Bits8, Bits15, Bits16, Bits24, Bits32, Custom };
+enum class DibFormat { Device, Bits1, Bits4, Bits8, Bits15, Bits16, Bits24, Bits32, Custom };
 
 // Bits per pixel written to the header for each format (0 for device and custom).
-int HeaderBitCount(PixelFormat format);
+int HeaderBitCount(DibFormat format);
 
 // Bytes per row: rows are padded to whole 32-bit words.
 std::size_t DibRowSize(int width, int bitCount);
@@ -26,13 +26,13 @@ public:
     // A format with no bit count (device, custom) becomes 32-bit. A width or
     // height of 0 (or a size whose memory cannot be had) gives a bitmap without
     // header and pixels.
-    DibBitmap(int width, int height, PixelFormat format = PixelFormat::Bits32);
+    DibBitmap(int width, int height, DibFormat format = DibFormat::Bits32);
     DibBitmap(const DibBitmap&) = delete;
     DibBitmap& operator=(const DibBitmap&) = delete;
 
     int Width() const { return width_; }
     int Height() const { return height_; }
-    PixelFormat Format() const { return format_; }
+    DibFormat Format() const { return format_; }
     int BitCount() const { return HeaderBitCount(format_); }
     std::size_t RowSize() const { return DibRowSize(width_, BitCount()); }
     // The header with its colour table or bit masks; null without pixels.
@@ -55,13 +55,13 @@ private:
 
     int width_;
     int height_;
-    PixelFormat format_;
+    DibFormat format_;
     std::unique_ptr<Header> info_;
-    GlobalMemory memory_;  // the pixels until the section exists
+    win32::GlobalMemory memory_;  // the pixels until the section exists
     std::uint8_t* pixels_ = nullptr;
-    BitmapHandle bitmap_;
-    MemoryDc canvas_;
-    SelectionGuard selection_;  // destroyed first: the bitmap leaves the DC before it is deleted
+    win32::BitmapHandle bitmap_;
+    win32::MemoryDc canvas_;
+    win32::Selection selection_;  // destroyed first: the bitmap leaves the DC before it is deleted
 };
 
 }  // namespace tevpng::ui

@@ -21,13 +21,13 @@ std::vector<WindowTimer*>& WindowTimers() {
     return timers.Get();
 }
 
-WindowHandle& TimerWindow() {
-    static Immortal<WindowHandle> window;
+win32::WindowHandle& TimerWindow() {
+    static Immortal<win32::WindowHandle> window;
     return window.Get();
 }
 
 HWND MakeTimerWindow() {
-    WindowHandle& window = TimerWindow();
+    win32::WindowHandle& window = TimerWindow();
     if (!window && EnsureWindowClass(kTimerWindowClass, &DefWindowProcA, nullptr))
         window.Reset(CreateWindowExA(0, kTimerWindowClass, "", WS_POPUP, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                      ModuleInstance(), nullptr));
@@ -66,8 +66,9 @@ void WindowTimer::SetEnabled(bool enabled) {
         return;
     }
     HWND window = MakeTimerWindow();
-    if (!window || !SetTimer(window, Id(), static_cast<UINT>(interval_), &TimerProc)) return;
-    timer_ = WindowTimerId(window, Id());
+    if (!window) return;
+    timer_ = win32::SetWindowTimer(window, Id(), static_cast<UINT>(interval_), &TimerProc);
+    if (!timer_) return;
     enabled_ = true;
 }
 
@@ -99,8 +100,8 @@ void CALLBACK WindowTimer::TimerProc(HWND, UINT, UINT_PTR id, DWORD) {
 namespace {
 
 // Serialises the UI thread's starts and stops with the ticks on the timer thread.
-CriticalSection& TimersLock() {
-    static Immortal<CriticalSection> lock;
+win32::CriticalSection& TimersLock() {
+    static Immortal<win32::CriticalSection> lock;
     return lock.Get();
 }
 
@@ -113,25 +114,25 @@ std::vector<MultimediaTimer*>& MultimediaTimers() {
 
 MultimediaTimer::MultimediaTimer(int intervalMs, std::function<void()> tick)
     : interval_(intervalMs), tick_(std::move(tick)) {
-    CriticalSection::Hold lock(TimersLock());
+    win32::CriticalSection::Hold lock(TimersLock());
     MultimediaTimers().push_back(this);
 }
 
 MultimediaTimer::~MultimediaTimer() {
     Stop();
-    CriticalSection::Hold lock(TimersLock());
+    win32::CriticalSection::Hold lock(TimersLock());
     auto& timers = MultimediaTimers();
     timers.erase(std::remove(timers.begin(), timers.end(), this), timers.end());
     if (timers.empty()) std::vector<MultimediaTimer*>().swap(timers);
 }
 
 void MultimediaTimer::SetTickHandler(std::function<void()> tick) {
-    CriticalSection::Hold lock(TimersLock());
+    win32::CriticalSection::Hold lock(TimersLock());
     tick_ = std::move(tick);
 }
 
 bool MultimediaTimer::Enabled() const {
-    CriticalSection::Hold lock(TimersLock());
+    win32::CriticalSection::Hold lock(TimersLock());
     return enabled_;
 }
 
@@ -143,28 +144,28 @@ void MultimediaTimer::SetEnabled(bool enabled) {
 }
 
 void MultimediaTimer::Start() {
-    MultimediaTimerId fired;  // a one-shot that has fired keeps its id until it is killed
+    win32::MultimediaTimerId fired;  // a one-shot that has fired keeps its id until it is killed
     {
-        CriticalSection::Hold lock(TimersLock());
+        win32::CriticalSection::Hold lock(TimersLock());
         if (enabled_) return;
         fired = std::move(systemTimer_);
     }
     fired.Reset();
-    CriticalSection::Hold lock(TimersLock());
+    win32::CriticalSection::Hold lock(TimersLock());
     // Synchronous kill: once timeKillEvent returns, no tick of this timer runs
     // any more, so the object (and the library's code) may go.
     const UINT flags = (periodic_ ? TIME_PERIODIC : TIME_ONESHOT) | TIME_KILL_SYNCHRONOUS;
     const UINT id = timeSetEvent(static_cast<UINT>(interval_), resolution_, &Callback,
                                  reinterpret_cast<DWORD_PTR>(this), flags);
     if (!id) return;
-    systemTimer_ = MultimediaTimerId(id);
+    systemTimer_ = win32::MultimediaTimerId(id);
     enabled_ = true;
 }
 
 void MultimediaTimer::Stop() {
-    MultimediaTimerId doomed;
+    win32::MultimediaTimerId doomed;
     {
-        CriticalSection::Hold lock(TimersLock());
+        win32::CriticalSection::Hold lock(TimersLock());
         enabled_ = false;
         doomed = std::move(systemTimer_);
     }
@@ -176,7 +177,7 @@ void MultimediaTimer::Stop() {
 void MultimediaTimer::StopAll() {
     std::vector<MultimediaTimer*> timers;
     {
-        CriticalSection::Hold lock(TimersLock());
+        win32::CriticalSection::Hold lock(TimersLock());
         timers = MultimediaTimers();
     }
     for (MultimediaTimer* timer : timers) timer->Stop();
@@ -190,7 +191,7 @@ void CALLBACK MultimediaTimer::Callback(UINT id, UINT, DWORD_PTR user, DWORD_PTR
 void MultimediaTimer::Fire(UINT id) {
     std::function<void()> tick;
     {
-        CriticalSection::Hold lock(TimersLock());
+        win32::CriticalSection::Hold lock(TimersLock());
         if (systemTimer_.Get() != id) return;  // stopped (and maybe restarted) meanwhile
         if (!periodic_) enabled_ = false;
         tick = tick_;

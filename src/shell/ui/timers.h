@@ -7,7 +7,7 @@
 
 #include <functional>
 
-#include "ui/handles.h"
+#include "win32/handles.h"
 
 namespace tevpng::ui {
 
@@ -39,7 +39,7 @@ private:
 
     int interval_;
     bool enabled_ = false;
-    WindowTimerId timer_;
+    win32::WindowTimerId timer_;
     std::function<void()> tick_;
 };
 
@@ -79,7 +79,7 @@ private:
     UINT resolution_ = 0;
     bool periodic_ = true;
     bool enabled_ = false;           // guarded by the timers' lock
-    MultimediaTimerId systemTimer_;  // guarded by the timers' lock
+    win32::MultimediaTimerId systemTimer_;  // guarded by the timers' lock
     std::function<void()> tick_;     // guarded by the timers' lock
 };
 

@@ -69,7 +69,7 @@ Window::Window(const std::shared_ptr<Window>& parent, const Kind& kind)
 Window::~Window() {
     if (!handle_) return;
     // Detached first, so the destruction below reaches no half-destroyed object.
-    WindowHandle doomed(handle_.load());
+    win32::WindowHandle doomed(handle_.load());
     const bool alreadyGoing = destroying_;
     Detach();
     if (alreadyGoing) doomed.Release();
@@ -261,10 +261,15 @@ LRESULT Window::DefaultProcessing(const Message& message) {
 }
 
 void Window::Paint() {
-    PaintDc paint(handle_);
+    const win32::PaintDc paint = win32::BeginPaintDc(handle_);
+    if (!paint) {
+        ValidateRect(handle_, nullptr);  // or the system asks again at once
+        return;
+    }
+    const HDC dc = paint.Get().paint.hdc;
     const auto handler = paintHandler_;
-    const HDC outer = std::exchange(paintDc_, paint.Get());
-    handler(paint.Get());
+    const HDC outer = std::exchange(paintDc_, dc);
+    handler(dc);
     paintDc_ = outer;
 }
 
@@ -499,7 +504,7 @@ void Window::SetFont(const FontSpec& font) {
     if (next.face.size() > LF_FACESIZE - 1) next.face.resize(LF_FACESIZE - 1);
     if (next == font_) return;
     font_ = std::move(next);
-    FontHandle rebuilt(BuildFont(font_));
+    win32::FontHandle rebuilt(BuildFont(font_));
     if (handle_) SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(rebuilt.Get()), TRUE);
     fontObject_ = std::move(rebuilt);  // the old font goes only after the window stopped using it
     FontChanged();

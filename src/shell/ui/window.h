@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/handles.h"
+#include "win32/handles.h"
 
 namespace tevpng::ui {
 
@@ -49,12 +49,12 @@ struct FontSpec {
 class Canvas {
 public:
     explicit Canvas(HDC paintDc) : dc_(paintDc) {}
-    explicit Canvas(HWND window) : owned_(std::make_unique<WindowDc>(window)), dc_(owned_->Get()) {}
+    explicit Canvas(HWND window) : owned_(win32::GetWindowDc(window)), dc_(owned_.Get().dc) {}
 
     HDC Dc() const { return dc_; }
 
 private:
-    std::unique_ptr<WindowDc> owned_;
+    win32::WindowDc owned_;
     HDC dc_;
 };
 
@@ -219,7 +219,7 @@ private:
     RECT bounds_;
     std::string text_;
     FontSpec font_;
-    FontHandle fontObject_;
+    win32::FontHandle fontObject_;
     int alpha_ = 255;
     std::vector<HookEntry> hooks_;
     std::function<void()> clickHandler_;

@@ -1,16 +1,17 @@
 #include "ui/window_class.h"
 
+#include <utility>
 #include <vector>
 
-#include "ui/handles.h"
 #include "ui/module_instance.h"
+#include "win32/handles.h"
 
 namespace tevpng::ui {
 
 namespace {
 
-std::vector<WindowClassRegistration>& Registrations() {
-    static std::vector<WindowClassRegistration> registrations;
+std::vector<win32::WindowClassRegistration>& Registrations() {
+    static std::vector<win32::WindowClassRegistration> registrations;
     return registrations;
 }
 
@@ -27,8 +28,9 @@ bool EnsureWindowClass(const char* name, WNDPROC procedure, HBRUSH background) {
     windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
     windowClass.hbrBackground = background;
     windowClass.lpszClassName = name;
-    if (!RegisterClassA(&windowClass)) return false;
-    Registrations().emplace_back(name, instance);
+    win32::WindowClassRegistration registration = win32::RegisterWindowClass(windowClass);
+    if (!registration) return false;
+    Registrations().push_back(std::move(registration));
     return true;
 }
 

@@ -12,17 +12,17 @@ namespace {
 
 struct RowCase {
     int width;
-    PixelFormat format;
+    DibFormat format;
     int bitCount;
     size_t rowSize;
 };
 
 TEST(DibBitmap, HeaderAndRowSizeFollowThePixelFormat) {
     const RowCase cases[] = {
-        {3, PixelFormat::Bits32, 32, 12}, {3, PixelFormat::Bits24, 24, 12}, {1, PixelFormat::Bits1, 1, 4},
-        {33, PixelFormat::Bits1, 1, 8},   {9, PixelFormat::Bits4, 4, 8},    {5, PixelFormat::Bits8, 8, 8},
-        {3, PixelFormat::Bits15, 16, 8},  {3, PixelFormat::Bits16, 16, 8},  {3, PixelFormat::Device, 32, 12},
-        {3, PixelFormat::Custom, 32, 12},
+        {3, DibFormat::Bits32, 32, 12}, {3, DibFormat::Bits24, 24, 12}, {1, DibFormat::Bits1, 1, 4},
+        {33, DibFormat::Bits1, 1, 8},   {9, DibFormat::Bits4, 4, 8},    {5, DibFormat::Bits8, 8, 8},
+        {3, DibFormat::Bits15, 16, 8},  {3, DibFormat::Bits16, 16, 8},  {3, DibFormat::Device, 32, 12},
+        {3, DibFormat::Custom, 32, 12},
     };
     for (const RowCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "width " << c.width << " format " << static_cast<int>(c.format));
@@ -35,13 +35,13 @@ TEST(DibBitmap, HeaderAndRowSizeFollowThePixelFormat) {
         EXPECT_EQ(header.biPlanes, 1);
         EXPECT_EQ(header.biBitCount, c.bitCount);
         EXPECT_EQ(header.biCompression,
-                  c.format == PixelFormat::Bits16 ? DWORD{BI_BITFIELDS} : DWORD{BI_RGB});
+                  c.format == DibFormat::Bits16 ? DWORD{BI_BITFIELDS} : DWORD{BI_RGB});
         EXPECT_EQ(bitmap.ScanLine(0) - bitmap.ScanLine(1), static_cast<ptrdiff_t>(c.rowSize));
     }
 }
 
 TEST(DibBitmap, SixteenBitPixelsUseTheFiveSixFiveMasks) {
-    DibBitmap bitmap(4, 1, PixelFormat::Bits16);
+    DibBitmap bitmap(4, 1, DibFormat::Bits16);
     const auto* masks = reinterpret_cast<const DWORD*>(bitmap.Info()->bmiColors);
     EXPECT_EQ(masks[0], 0xF800u);
     EXPECT_EQ(masks[1], 0x07E0u);
@@ -59,7 +59,7 @@ TEST(DibBitmap, WidthOrHeightZeroGivesNoHeaderAndNoPixels) {
 }
 
 TEST(DibBitmap, PixelsStartZeroAndScanLineZeroIsTheLastMemoryRow) {
-    DibBitmap bitmap(3, 4, PixelFormat::Bits32);
+    DibBitmap bitmap(3, 4, DibFormat::Bits32);
     for (int y = 0; y < 4; ++y)
         for (size_t i = 0; i < bitmap.RowSize(); ++i) ASSERT_EQ(bitmap.ScanLine(y)[i], 0) << y << " " << i;
     EXPECT_EQ(bitmap.ScanLine(4), nullptr);
@@ -111,7 +111,7 @@ TEST(DibBitmap, CapturesAndGivesBackPixelsThroughItsCanvas) {
 }
 
 TEST(DibBitmap, PaletteFormatsStartWithAGreyRamp) {
-    DibBitmap bitmap(8, 1, PixelFormat::Bits1);
+    DibBitmap bitmap(8, 1, DibFormat::Bits1);
     const RGBQUAD* colors = bitmap.Info()->bmiColors;
     EXPECT_EQ(colors[0].rgbRed, 0);
     EXPECT_EQ(colors[1].rgbRed, 255);

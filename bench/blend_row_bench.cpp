@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "codec/blend_row.h"
 
 namespace {
@@ -153,11 +154,7 @@ std::vector<const BlendRowKernels*> Kernels() {
 // Each benchmark runs several times and keeps its fastest run as well: on a shared machine the
 // fastest run is the one least disturbed by others.
 void Configure(benchmark::internal::Benchmark* benchmark) {
-    benchmark->Unit(benchmark::kMicrosecond)
-        ->MinTime(0.2)
-        ->Repetitions(5)
-        ->ComputeStatistics(
-            "min", [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); });
+    tevbench::KeepFastest(benchmark->Unit(benchmark::kMicrosecond)->MinTime(0.2)->Repetitions(5));
 }
 
 void RegisterAll() {
@@ -176,36 +173,19 @@ void RegisterAll() {
     }
 }
 
-// Prints the usual table, then every blend's throughput as a multiple of pixman's and memcpy's,
-// from CPU times (all of them draw the same surface, so a ratio of times is a ratio of
-// throughputs).
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            // The fastest repetition when there are several, else the one run.
-            const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
-            const bool fastest = run.run_type == Run::RT_Aggregate && run.aggregate_name == "min";
-            if (single || fastest) times_[run.run_name.function_name] = run.GetAdjustedCPUTime();
-        }
+// Every blend's throughput as a multiple of pixman's and memcpy's, from CPU times (all of
+// them draw the same surface, so a ratio of times is a ratio of throughputs).
+void PrintRatios(const tevbench::FastestTimes& times) {
+    std::printf("\nThroughput ratios (higher is faster)\n%-28s %12s %12s\n", "blend", "vs pixman",
+                "vs memcpy");
+    for (const auto& [name, time] : times.Times()) {
+        const std::string suffix = name.substr(name.find('/'));
+        const double pixman = times.Time("pixman_over" + suffix);
+        const double floor = times.Time("memcpy" + suffix);
+        if (pixman == 0 || floor == 0 || name.rfind("memcpy", 0) == 0) continue;
+        std::printf("%-28s %11.2fx %11.2fx\n", name.c_str(), pixman / time, floor / time);
     }
-
-    void PrintRatios() const {
-        std::printf("\nThroughput ratios (higher is faster)\n%-28s %12s %12s\n", "blend", "vs pixman",
-                    "vs memcpy");
-        for (const auto& [name, time] : times_) {
-            const std::string suffix = name.substr(name.find('/'));
-            const auto pixman = times_.find("pixman_over" + suffix);
-            const auto floor = times_.find("memcpy" + suffix);
-            if (pixman == times_.end() || floor == times_.end() || name.rfind("memcpy", 0) == 0) continue;
-            std::printf("%-28s %11.2fx %11.2fx\n", name.c_str(), pixman->second / time, floor->second / time);
-        }
-    }
-
-private:
-    std::map<std::string, double> times_;  // CPU time per iteration, one unit for all
-};
+}
 
 }  // namespace
 
@@ -213,9 +193,9 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     RegisterAll();
-    RatioReporter reporter;
+    tevbench::FastestTimes reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatios();
+    PrintRatios(reporter);
     benchmark::Shutdown();
     return 0;
 }

@@ -18,9 +18,10 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "codec/png_image.h"
-#include "synthetic_images.h"
 #include "io/memory_stream.h"
+#include "synthetic_images.h"
 
 namespace {
 
@@ -40,12 +41,15 @@ Bytes PaletteIndices(const Bytes& rgb, Bytes& palette) {
     palette.clear();
     for (int r = 0; r < 6; ++r) {
         for (int g = 0; g < 7; ++g) {
-            for (int b = 0; b < 6; ++b) palette.insert(palette.end(), {std::uint8_t(r * 51), std::uint8_t(g * 42), std::uint8_t(b * 51)});
+            for (int b = 0; b < 6; ++b)
+                palette.insert(palette.end(),
+                               {std::uint8_t(r * 51), std::uint8_t(g * 42), std::uint8_t(b * 51)});
         }
     }
     Bytes indices(rgb.size() / 3);
     for (std::size_t i = 0; i < indices.size(); ++i) {
-        const int r = (rgb[3 * i] * 5 + 127) / 255, g = (rgb[3 * i + 1] * 6 + 127) / 255, b = (rgb[3 * i + 2] * 5 + 127) / 255;
+        const int r = (rgb[3 * i] * 5 + 127) / 255, g = (rgb[3 * i + 1] * 6 + 127) / 255,
+                  b = (rgb[3 * i + 2] * 5 + 127) / 255;
         indices[i] = static_cast<std::uint8_t>((r * 7 + g) * 6 + b);
     }
     return indices;
@@ -64,10 +68,12 @@ Bytes EncodePng(int width, int height, int colorType, bool interlaced, const Byt
     png_infop info = png_create_info_struct(png);
     if (setjmp(png_jmpbuf(png))) std::abort();
     png_set_write_fn(png, &out, WriteToMemory, nullptr);
-    png_set_IHDR(png, info, width, height, 8, colorType, interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, width, height, 8, colorType,
+                 interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
     std::vector<png_color> colours;
-    for (std::size_t i = 0; i + 2 < palette.size(); i += 3) colours.push_back({palette[i], palette[i + 1], palette[i + 2]});
+    for (std::size_t i = 0; i + 2 < palette.size(); i += 3)
+        colours.push_back({palette[i], palette[i + 1], palette[i + 2]});
     if (!colours.empty()) png_set_PLTE(png, info, colours.data(), static_cast<int>(colours.size()));
     if (!transparency.empty()) {
         png_set_tRNS(png, info, transparency.data(), static_cast<int>(transparency.size()), nullptr);
@@ -89,7 +95,9 @@ struct TestFile {
     std::size_t inflatedSize;  // bytes of filtered rows it inflates to
 };
 
-std::uint32_t Be32(const std::uint8_t* p) { return std::uint32_t(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3]; }
+std::uint32_t Be32(const std::uint8_t* p) {
+    return std::uint32_t(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
+}
 
 TestFile MakeFile(std::string name, Bytes png) {
     TestFile file{std::move(name), std::move(png), {}, 0};
@@ -120,22 +128,27 @@ const std::vector<TestFile>& Files() {
     static const std::vector<TestFile> files = [] {
         std::vector<TestFile> made;
         const tevtest::Picture rgba1080 = tevtest::PhotoLike(1920, 1080, 4, 1);
-        made.push_back(MakeFile("rgba_1920x1080", EncodePng(1920, 1080, PNG_COLOR_TYPE_RGBA, false, Samples(rgba1080))));
+        made.push_back(
+            MakeFile("rgba_1920x1080", EncodePng(1920, 1080, PNG_COLOR_TYPE_RGBA, false, Samples(rgba1080))));
         made.push_back(MakeFile("rgba_4096x4096", EncodePng(4096, 4096, PNG_COLOR_TYPE_RGBA, false,
                                                             Samples(tevtest::PhotoLike(4096, 4096, 4, 2)))));
         const Bytes rgb1080 = Samples(tevtest::PhotoLike(1920, 1080, 3, 3));
         made.push_back(MakeFile("rgb_1920x1080", EncodePng(1920, 1080, PNG_COLOR_TYPE_RGB, false, rgb1080)));
         made.push_back(MakeFile("rgb_4096x4096", EncodePng(4096, 4096, PNG_COLOR_TYPE_RGB, false,
                                                            Samples(tevtest::PhotoLike(4096, 4096, 3, 4)))));
-        made.push_back(MakeFile("rgba_1920x1080_adam7", EncodePng(1920, 1080, PNG_COLOR_TYPE_RGBA, true, Samples(rgba1080))));
+        made.push_back(MakeFile("rgba_1920x1080_adam7",
+                                EncodePng(1920, 1080, PNG_COLOR_TYPE_RGBA, true, Samples(rgba1080))));
         Bytes palette;
         const Bytes indices = PaletteIndices(rgb1080, palette);
-        made.push_back(MakeFile("palette_1920x1080", EncodePng(1920, 1080, PNG_COLOR_TYPE_PALETTE, false, indices, palette)));
-        made.push_back(MakeFile("ui_graphic_1920x1080", EncodePng(1920, 1080, PNG_COLOR_TYPE_RGBA, false,
-                                                                  Samples(tevtest::FlatGraphic(1920, 1080)))));
+        made.push_back(MakeFile("palette_1920x1080",
+                                EncodePng(1920, 1080, PNG_COLOR_TYPE_PALETTE, false, indices, palette)));
+        made.push_back(MakeFile(
+            "ui_graphic_1920x1080",
+            EncodePng(1920, 1080, PNG_COLOR_TYPE_RGBA, false, Samples(tevtest::FlatGraphic(1920, 1080)))));
         const tevtest::Picture sprite = tevtest::PaletteSprite(256, 256);
-        made.push_back(MakeFile("sprite_trns_256x256", EncodePng(256, 256, PNG_COLOR_TYPE_PALETTE, false, Samples(sprite),
-                                                                 sprite.palette, sprite.transparency)));
+        made.push_back(
+            MakeFile("sprite_trns_256x256", EncodePng(256, 256, PNG_COLOR_TYPE_PALETTE, false,
+                                                      Samples(sprite), sprite.palette, sprite.transparency)));
         // TEVPNG_BENCH_DUMP=dir writes the files out, to look at them with other tools.
         if (const char* dir = std::getenv("TEVPNG_BENCH_DUMP")) {
             for (const TestFile& file : made) {
@@ -173,7 +186,8 @@ void Tevpng(benchmark::State& state, const TestFile& file) {
     for (auto _ : state) {
         stream.Seek(0, tevpng::SeekOrigin::Begin);
         tevpng::PngImage image;
-        if (!image.LoadStream(stream) || image.LastError != tevpng::LoadError::None) state.SkipWithError("load failed");
+        if (!image.LoadStream(stream) || image.LastError != tevpng::LoadError::None)
+            state.SkipWithError("load failed");
         benchmark::DoNotOptimize(image.ImageHeader()->PixelBits());
     }
 }
@@ -192,82 +206,26 @@ void Spng(benchmark::State& state, const TestFile& file) {
     }
 }
 
-struct MemoryReader {
-    const Bytes* bytes;
-    std::size_t position;
-};
-
-void ReadFromMemory(png_structp png, png_bytep out, png_size_t count) {
-    auto* reader = static_cast<MemoryReader*>(png_get_io_ptr(png));
-    std::memcpy(out, reader->bytes->data() + reader->position, count);
-    reader->position += count;
-}
-
 void Libpng(benchmark::State& state, const TestFile& file) {
-    for (auto _ : state) {
-        png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-        png_infop info = png_create_info_struct(png);
-        if (setjmp(png_jmpbuf(png))) std::abort();
-        MemoryReader reader{&file.png, 0};
-        png_set_read_fn(png, &reader, ReadFromMemory);
-        png_read_info(png, info);
-        png_set_interlace_handling(png);
-        png_read_update_info(png, info);
-        const std::size_t rowBytes = png_get_rowbytes(png, info);
-        const std::uint32_t height = png_get_image_height(png, info);
-        auto* out = static_cast<std::uint8_t*>(std::malloc(rowBytes * height));
-        std::vector<png_bytep> rows(height);
-        for (std::uint32_t y = 0; y < height; ++y) rows[y] = out + rowBytes * y;
-        png_read_image(png, rows.data());
-        png_read_end(png, nullptr);
-        benchmark::DoNotOptimize(out);
-        std::free(out);
-        png_destroy_read_struct(&png, &info, nullptr);
-    }
+    for (auto _ : state) tevbench::DecodeWithLibpng(file.png, tevbench::LibpngChecks::Verified);
 }
 
 // ---- Ratios
 
-// Collects the CPU time of each benchmark and prints every decoder's time over the floor
-// of the same file. With repetitions it takes the fastest one: on a shared machine other
-// work only ever adds time, so the minimum is the steadiest figure.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            const bool aggregate = run.run_type == Run::RT_Aggregate;
-            if (aggregate && run.aggregate_name != "min") continue;
-            const std::string name = run.run_name.function_name;  // file/decoder
-            if (!aggregate && fromMinimum_.count(name)) continue;
-            times_[name] = run.GetAdjustedCPUTime();
-            if (aggregate) fromMinimum_[name] = true;
-        }
+// Every decoder's time over the floor of the same file.
+void PrintRatios(const tevbench::FastestTimes& times) {
+    std::printf("\nTime over the zlib inflate floor (lower is better):\n");
+    std::printf("%-24s %10s %9s %9s %9s\n", "file", "floor ms", "tevpng", "libspng", "libpng");
+    for (const TestFile& file : Files()) {
+        auto time = [&](const char* decoder) { return times.Time(file.name + "/" + decoder); };
+        const double floor = time("zlib_floor");
+        if (floor == 0) continue;
+        std::printf("%-24s %10.2f %8.3fx %8.3fx %8.3fx\n", file.name.c_str(), floor, time("tevpng") / floor,
+                    time("libspng") / floor, time("libpng") / floor);
     }
-
-    void PrintRatios() const {
-        std::printf("\nTime over the zlib inflate floor (lower is better):\n");
-        std::printf("%-24s %10s %9s %9s %9s\n", "file", "floor ms", "tevpng", "libspng", "libpng");
-        for (const TestFile& file : Files()) {
-            auto time = [&](const char* decoder) {
-                auto it = times_.find(file.name + "/" + decoder);
-                return it == times_.end() ? 0.0 : it->second;
-            };
-            const double floor = time("zlib_floor");
-            if (floor == 0) continue;
-            std::printf("%-24s %10.2f %8.3fx %8.3fx %8.3fx\n", file.name.c_str(), floor, time("tevpng") / floor,
-                        time("libspng") / floor, time("libpng") / floor);
-        }
-    }
-
-private:
-    std::map<std::string, double> times_;  // milliseconds of CPU time: the machine may be shared
-    std::map<std::string, bool> fromMinimum_;
-};
+}
 
 }  // namespace
-
-double Fastest(const std::vector<double>& times) { return *std::min_element(times.begin(), times.end()); }
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
@@ -277,15 +235,16 @@ int main(int argc, char** argv) {
     for (const TestFile& file : Files()) {
         for (auto [name, decode] : decoders) {
             const TestFile* f = &file;
-            benchmark::RegisterBenchmark((file.name + "/" + name).c_str(),
-                                         [f, decode = decode](benchmark::State& s) { decode(s, *f); })
-                ->Unit(benchmark::kMillisecond)
-                ->ComputeStatistics("min", Fastest);
+            tevbench::KeepFastest(
+                benchmark::RegisterBenchmark((file.name + "/" + name).c_str(), [f, decode = decode](
+                                                                                   benchmark::State& s) {
+                    decode(s, *f);
+                })->Unit(benchmark::kMillisecond));
         }
     }
-    RatioReporter reporter;
+    tevbench::FastestTimes reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatios();
+    PrintRatios(reporter);
     benchmark::Shutdown();
     return 0;
 }

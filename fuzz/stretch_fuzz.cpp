@@ -39,27 +39,28 @@ TEVPNG_FUZZ_TARGET(stretch_fuzz) {
     const int rowBytes = (sourceWidth > 0 ? sourceWidth : 0) * channels + padding;
     const int rows = sharedRow ? 1 : (sourceHeight > 0 ? sourceHeight : 0);
     std::vector<std::uint8_t> source(static_cast<std::size_t>(rowBytes) * rows);
-    for (std::size_t i = 0; i < source.size(); ++i) source[i] = in.used + i < size ? data[in.used + i] : std::uint8_t(i);
-    const ConstRasterView sourceView{source.empty() ? nullptr : source.data(), sourceWidth, sourceHeight, channels,
-                                     sharedRow ? 0 : rowBytes};
+    for (std::size_t i = 0; i < source.size(); ++i)
+        source[i] = in.used + i < size ? data[in.used + i] : std::uint8_t(i);
+    const ConstRasterView sourceView{source.empty() ? nullptr : source.data(), sourceWidth, sourceHeight,
+                                     channels, sharedRow ? 0 : rowBytes};
 
-    const std::size_t targetBytes =
-        static_cast<std::size_t>(targetWidth > 0 ? targetWidth : 0) * (targetHeight > 0 ? targetHeight : 0) * channels;
+    const std::size_t targetBytes = static_cast<std::size_t>(targetWidth > 0 ? targetWidth : 0) *
+                                    (targetHeight > 0 ? targetHeight : 0) * channels;
     std::vector<std::uint8_t> best(targetBytes, 0xAB), scalar(targetBytes, 0xAB);
     const RasterView bestView{best.empty() ? nullptr : best.data(), targetWidth, targetHeight, channels,
                               std::ptrdiff_t{targetWidth} * channels};
     RasterView scalarView = bestView;
     scalarView.pixels = scalar.empty() ? nullptr : scalar.data();
 
-    const StretchResult a = Stretch(sourceView, bestView, Lanczos3Filter, Lanczos3Radius);
-    const StretchResult b =
-        detail::StretchWith(detail::SimdLevel::Scalar, sourceView, scalarView, Lanczos3Filter, Lanczos3Radius);
+    const StretchResult a = Stretch(sourceView, bestView, kLanczos3);
+    const StretchResult b = detail::StretchWith(detail::SimdLevel::Scalar, sourceView, scalarView, kLanczos3);
     if (a.code() != b.code() || best != scalar) std::abort();
 
     if (channels == 3 && !sharedRow) {
         std::vector<std::uint8_t> alpha(source.size() / 3 + 1, 200);
         ResampledImage out;
-        ResampleColorAndAlpha(sourceView, {alpha.data(), sourceWidth, sourceHeight, 1, sourceWidth > 0 ? sourceWidth : 1},
+        ResampleColorAndAlpha(sourceView,
+                              {alpha.data(), sourceWidth, sourceHeight, 1, sourceWidth > 0 ? sourceWidth : 1},
                               targetWidth, targetHeight, out);
         ResampleColorAndAlpha(sourceView, {}, targetWidth, targetHeight, out);
     }

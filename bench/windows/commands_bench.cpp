@@ -13,13 +13,14 @@
 #include <string>
 #include <vector>
 
+#include "bench_host.h"
+#include "codec/png_image.h"
 #include "dib_surface.h"
 #include "files.h"
 #include "host_page.h"
 #include "median_timer.h"
 #include "message_box_catcher.h"
 #include "plugin_dll.h"
-#include "codec/png_image.h"
 #include "synthetic_images.h"
 
 using namespace tevtest;
@@ -28,7 +29,9 @@ using tevbench::MedianMs;
 
 namespace {
 
-void WritePng(const std::string& path, const Bytes& png) { WriteFileBytes(path, std::string(png.begin(), png.end())); }
+void WritePng(const std::string& path, const Bytes& png) {
+    WriteFileBytes(path, std::string(png.begin(), png.end()));
+}
 
 void Row(const std::string& what, double ms) { std::printf("  %-54s %9.3f ms\n", what.c_str(), ms); }
 void Ratio(const std::string& what, double ratio) { std::printf("  %-54s %9.3f\n", what.c_str(), ratio); }
@@ -71,13 +74,9 @@ void TimeLoadAndRestore(PluginDll& dll, const BenchFile& file, const std::string
 
 int main() {
     PluginDll dll;
-    if (!dll.Loaded()) {
-        std::printf("cannot load %s\n", dll.Path().c_str());
-        return 1;
-    }
     MessageBoxCatcher boxes;  // none expected; never wait on one
-    auto page = HostPage::ChildOfParent(320, 200);
-    dll.SetParentWindow(page->Window());
+    const auto page = tevbench::BindToNewPage(dll);
+    if (!page) return 1;
 
     const std::string dir = TempDirectory();
     const std::string path = dir + "tevpng-commands-bench.png";

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_host.h"
 #include "dib_surface.h"
 #include "files.h"
 #include "host_page.h"
@@ -44,12 +45,8 @@ Bytes PhotoLikePng() {
 
 int main() {
     PluginDll dll;
-    if (!dll.Loaded()) {
-        std::printf("cannot load %s\n", dll.Path().c_str());
-        return 1;
-    }
-    auto page = HostPage::ChildOfParent(320, 200);
-    dll.SetParentWindow(page->Window());
+    const auto page = tevbench::BindToNewPage(dll);
+    if (!page) return 1;
     const std::string path = TempDirectory() + "tevpng-draw-bench.png";
     const Bytes png = PhotoLikePng();
     WriteFileBytes(path, std::string(png.begin(), png.end()));
@@ -69,8 +66,9 @@ int main() {
     const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
 
     const double draw = MedianMs(kRuns, [&] { dll.Draw(target.Dc(), 0, 0, kWidth, kHeight); });
-    const double alphaBlend = MedianMs(
-        kRuns, [&] { AlphaBlend(target.Dc(), 0, 0, kWidth, kHeight, source.Dc(), 0, 0, kWidth, kHeight, blend); });
+    const double alphaBlend = MedianMs(kRuns, [&] {
+        AlphaBlend(target.Dc(), 0, 0, kWidth, kHeight, source.Dc(), 0, 0, kWidth, kHeight, blend);
+    });
     std::printf("1920x1080 RGBA, median of %d runs under Wine:\n", kRuns);
     std::printf("  Draw (capture, blend, write back)  %8.3f ms\n", draw);
     std::printf("  GDI AlphaBlend (premultiplied)      %8.3f ms\n", alphaBlend);

@@ -25,11 +25,20 @@ bool PixelMemory::CreatePlain(std::size_t byteCount, bool zeroed) {
     if (block == nullptr) return false;
     auto address = reinterpret_cast<std::uintptr_t>(block);
     address = (address + kAlignment - 1) & ~static_cast<std::uintptr_t>(kAlignment - 1);
-    block_ = block;
+    block_.reset(block);
     bits_ = reinterpret_cast<std::uint8_t*>(address);
     zeroed_ = zeroed;
     return true;
 }
+
+void PixelMemory::Release() {
+    system_.reset();
+    block_.reset();
+    bits_ = nullptr;
+    zeroed_ = false;
+}
+
+void PixelMemory::FreeBlock::operator()(void* block) const { std::free(block); }
 
 PixelMemory::PixelMemory(PixelMemory&& other) noexcept { Swap(other); }
 
@@ -43,8 +52,7 @@ PixelMemory& PixelMemory::operator=(PixelMemory&& other) noexcept {
 
 void PixelMemory::Swap(PixelMemory& other) noexcept {
     std::swap(bits_, other.bits_);
-    std::swap(bitmap_, other.bitmap_);
-    std::swap(dc_, other.dc_);
+    std::swap(system_, other.system_);
     std::swap(block_, other.block_);
     std::swap(zeroed_, other.zeroed_);
 }

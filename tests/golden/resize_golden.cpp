@@ -13,7 +13,8 @@ struct Fnv1a {
         for (std::size_t i = 0; i < count; ++i) hash = (hash ^ bytes[i]) * 0x100000001b3u;
     }
     void Add(std::uint32_t v) {
-        std::uint8_t bytes[4] = {std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16), std::uint8_t(v >> 24)};
+        std::uint8_t bytes[4] = {std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16),
+                                 std::uint8_t(v >> 24)};
         Add(bytes, 4);
     }
 };
@@ -33,7 +34,9 @@ std::vector<std::uint8_t> Picture(int width, int height, int channels, std::uint
                 const int noise = static_cast<int>(state >> 24);
                 const int pick = (x + 3 * y + c) % 3;
                 bytes[(static_cast<std::size_t>(y) * width + x) * channels + c] =
-                    static_cast<std::uint8_t>(pick == 0 ? gradient : pick == 1 ? edge : noise);
+                    static_cast<std::uint8_t>(pick == 0   ? gradient
+                                              : pick == 1 ? edge
+                                                          : noise);
             }
         }
     }
@@ -45,9 +48,9 @@ struct Case {
 };
 
 constexpr Case Cases[] = {
-    {100, 100, 50, 50, 3}, {4, 4, 7, 4, 3},     {37, 23, 101, 59, 3},  {101, 59, 37, 23, 1},
-    {64, 64, 64, 64, 3},   {1, 1, 5, 3, 3},     {2, 2, 7, 1, 1},       {5, 5, 1, 1, 3},
-    {3, 200, 2, 17, 3},    {250, 3, 999, 2, 1}, {640, 480, 123, 77, 3}, {77, 123, 640, 480, 1},
+    {100, 100, 50, 50, 3}, {4, 4, 7, 4, 3},     {37, 23, 101, 59, 3},    {101, 59, 37, 23, 1},
+    {64, 64, 64, 64, 3},   {1, 1, 5, 3, 3},     {2, 2, 7, 1, 1},         {5, 5, 1, 1, 3},
+    {3, 200, 2, 17, 3},    {250, 3, 999, 2, 1}, {640, 480, 123, 77, 3},  {77, 123, 640, 480, 1},
     {333, 1, 1, 333, 3},   {1, 2, 2, 1, 3},     {513, 257, 256, 128, 1}, {129, 65, 130, 66, 3},
 };
 
@@ -58,11 +61,15 @@ std::uint64_t ResizeDigest(detail::SimdLevel level) {
     std::uint32_t seed = 1;
     for (const Case& c : Cases) {
         const std::vector<std::uint8_t> source = Picture(c.sourceWidth, c.sourceHeight, c.channels, seed++);
-        std::vector<std::uint8_t> target(static_cast<std::size_t>(c.targetWidth) * c.targetHeight * c.channels);
-        const StretchResult result = detail::StretchWith(
-            level, {source.data(), c.sourceWidth, c.sourceHeight, c.channels, std::ptrdiff_t{c.sourceWidth} * c.channels},
-            {target.data(), c.targetWidth, c.targetHeight, c.channels, std::ptrdiff_t{c.targetWidth} * c.channels},
-            Lanczos3Filter, Lanczos3Radius);
+        std::vector<std::uint8_t> target(static_cast<std::size_t>(c.targetWidth) * c.targetHeight *
+                                         c.channels);
+        const StretchResult result =
+            detail::StretchWith(level,
+                                {source.data(), c.sourceWidth, c.sourceHeight, c.channels,
+                                 std::ptrdiff_t{c.sourceWidth} * c.channels},
+                                {target.data(), c.targetWidth, c.targetHeight, c.channels,
+                                 std::ptrdiff_t{c.targetWidth} * c.channels},
+                                kLanczos3);
         digest.Add(static_cast<std::uint32_t>(result.code()));
         digest.Add(target.data(), target.size());
     }
@@ -81,7 +88,8 @@ std::uint64_t FilterDigest() {
         x = x * 1.0213f;
         if (x > 1e38f) x = 1.0f + k;
     }
-    for (float tiny : {1e-30f, 1e-7f, 0x1p-20f, 0x1p-19f, 1e-40f}) digest.Add(std::bit_cast<std::uint32_t>(Sinc(tiny)));
+    for (float tiny : {1e-30f, 1e-7f, 0x1p-20f, 0x1p-19f, 1e-40f})
+        digest.Add(std::bit_cast<std::uint32_t>(Sinc(tiny)));
     return digest.hash;
 }
 

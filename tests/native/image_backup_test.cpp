@@ -9,15 +9,17 @@
 #include <string>
 #include <vector>
 
+#include "io/memory_stream.h"
 #include "libpng_reference.h"
 #include "png_builder.h"
+#include "png_memory.h"
 #include "synthetic_images.h"
-#include "io/memory_stream.h"
 
 namespace tevpng {
 namespace {
 
 using tevtest::Bytes;
+using tevtest::LoadPng;
 
 const std::string kSuite = TEVPNG_PNGSUITE_DIR;
 
@@ -65,11 +67,6 @@ Bytes Everything(const PngImage& image) {
     return bytes;
 }
 
-bool Load(PngImage& image, const Bytes& png) {
-    MemoryStream stream(png);
-    return image.LoadStream(stream);
-}
-
 // What the PNG backup of the loaded image gave back: the image written at level 7 into a
 // stream that is then read again. `loaded` is left as writing it leaves it.
 Bytes RestoredThroughAPngBackup(PngImage& loaded) {
@@ -83,11 +80,11 @@ Bytes RestoredThroughAPngBackup(PngImage& loaded) {
 
 void ExpectRestoredAsThroughAPngBackup(const Bytes& png, const std::string& what) {
     PngImage reference;
-    Load(reference, png);
+    LoadPng(reference, png);
     const Bytes expected = RestoredThroughAPngBackup(reference);
 
     PngImage current;
-    Load(current, png);
+    LoadPng(current, png);
     ImageBackup backup;
     backup.Keep(current);
     EXPECT_EQ(Everything(current), Everything(reference))
@@ -140,7 +137,7 @@ TEST(ImageBackup, RestoresWhatAPngBackupRestoredForTheUsersKindsOfPicture) {
 TEST(ImageBackup, HoldsThePixelsAndTheChunksAndNoMore) {
     const Bytes png = tevtest::PhotoLikePng(1920, 1080, 4);
     PngImage image;
-    ASSERT_TRUE(Load(image, png));
+    ASSERT_TRUE(LoadPng(image, png));
     ImageBackup backup;
     backup.Keep(image);
     const HeaderChunk& header = *image.ImageHeader();
@@ -152,14 +149,14 @@ TEST(ImageBackup, HoldsThePixelsAndTheChunksAndNoMore) {
 TEST(ImageBackup, AnImageThatCannotBeWrittenLeavesTheEarlierBackup) {
     const Bytes good = tevtest::PhotoLikePng(20, 10, 4);
     PngImage image;
-    ASSERT_TRUE(Load(image, good));
+    ASSERT_TRUE(LoadPng(image, good));
     ImageBackup backup;
     backup.Keep(image);
 
     PngImage empty;  // what a file that cannot be opened leaves
     backup.Keep(empty);
     PngImage headerOnly;  // a load that failed before the image data
-    Load(headerOnly, Bytes(good.begin(), good.begin() + 33));
+    LoadPng(headerOnly, Bytes(good.begin(), good.begin() + 33));
     ASSERT_FALSE(headerOnly.Chunks().empty());
     backup.Keep(headerOnly);
 
@@ -167,13 +164,13 @@ TEST(ImageBackup, AnImageThatCannotBeWrittenLeavesTheEarlierBackup) {
     EXPECT_TRUE(backup.RestoreInto(restored));
     EXPECT_EQ(restored.Width(), 20);
     PngImage reference;
-    Load(reference, good);
+    LoadPng(reference, good);
     EXPECT_TRUE(Everything(restored) == RestoredThroughAPngBackup(reference));
 }
 
 TEST(ImageBackup, NothingKeptRestoresAnEmptyImage) {
     PngImage image;
-    ASSERT_TRUE(Load(image, tevtest::PhotoLikePng(5, 5, 4)));
+    ASSERT_TRUE(LoadPng(image, tevtest::PhotoLikePng(5, 5, 4)));
     ImageBackup backup;
     EXPECT_FALSE(backup.RestoreInto(image));
     EXPECT_TRUE(image.Chunks().empty());

@@ -9,24 +9,21 @@
 #include <string>
 #include <vector>
 
-#include "dib_pixels.h"
-#include "libpng_reference.h"
 #include "codec/png_image.h"
-#include "png_builder.h"
+#include "dib_pixels.h"
 #include "io/memory_stream.h"
+#include "libpng_reference.h"
+#include "png_builder.h"
+#include "png_memory.h"
 
 namespace tevpng {
 namespace {
 
 using tevtest::Bytes;
 using tevtest::FilteredRows;
+using tevtest::LoadPng;
 using tevtest::PngBytes;
 using tevtest::Zlib;
-
-bool Load(PngImage& image, const Bytes& bytes) {
-    MemoryStream stream(bytes);
-    return image.LoadStream(stream);
-}
 
 std::vector<std::string> Names(const PngImage& image) {
     std::vector<std::string> names;
@@ -39,8 +36,10 @@ std::vector<Bytes> RgbaRows(int width, int height, int seed = 0) {
     std::vector<Bytes> rows(height);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            rows[y].insert(rows[y].end(), {static_cast<std::uint8_t>(x * 7 + y + seed), static_cast<std::uint8_t>(y * 11 + 3),
-                                           static_cast<std::uint8_t>(x + y * 5 + 100), static_cast<std::uint8_t>(255 - x - y)});
+            rows[y].insert(
+                rows[y].end(),
+                {static_cast<std::uint8_t>(x * 7 + y + seed), static_cast<std::uint8_t>(y * 11 + 3),
+                 static_cast<std::uint8_t>(x + y * 5 + 100), static_cast<std::uint8_t>(255 - x - y)});
         }
     }
     return rows;
@@ -54,7 +53,10 @@ Bytes Flatten(const std::vector<Bytes>& rows) {
 
 // A small complete RGBA file.
 Bytes SmallRgbaFile(int width = 3, int height = 2) {
-    return PngBytes::Start(width, height, 8, 6).Idat(Zlib(FilteredRows(RgbaRows(width, height)))).Iend().bytes();
+    return PngBytes::Start(width, height, 8, 6)
+        .Idat(Zlib(FilteredRows(RgbaRows(width, height))))
+        .Iend()
+        .bytes();
 }
 
 // RGBA of every pixel as expected from RgbaRows through an identity gamma table.
@@ -71,13 +73,13 @@ TEST(ReaderSignature, AnyWrongByteFailsWithCode9) {
         Bytes bad = good;
         bad[i] ^= 0x20;
         PngImage image;
-        EXPECT_FALSE(Load(image, bad)) << i;
+        EXPECT_FALSE(LoadPng(image, bad)) << i;
         EXPECT_EQ(image.LastError, LoadError::BadSignature) << i;
         EXPECT_TRUE(image.Chunks().empty());
     }
     for (std::size_t size : {0, 1, 7}) {
         PngImage image;
-        EXPECT_FALSE(Load(image, Bytes(good.begin(), good.begin() + size))) << size;
+        EXPECT_FALSE(LoadPng(image, Bytes(good.begin(), good.begin() + size))) << size;
         EXPECT_EQ(image.LastError, LoadError::BadSignature);
     }
 }
@@ -91,7 +93,7 @@ TEST(ReaderSignature, FileThatCannotBeOpenedReadsAsEmpty) {
 TEST(ReaderChunks, FirstChunkMustBeTheHeader) {
     PngImage image;
     const Bytes png = PngBytes().Signature().Chunk("gAMA", {0, 0, 177, 143}).Ihdr(1, 1, 8, 6).Iend().bytes();
-    EXPECT_FALSE(Load(image, png));
+    EXPECT_FALSE(LoadPng(image, png));
     EXPECT_EQ(image.LastError, LoadError::NoHeaderFirst);
 }
 
@@ -137,7 +139,7 @@ TEST_P(ReaderHeader, FailsTheLoad) {
                           .Iend()
                           .bytes();
     PngImage image;
-    EXPECT_FALSE(Load(image, png));
+    EXPECT_FALSE(LoadPng(image, png));
     EXPECT_EQ(image.LastError, c.error);
     const HeaderChunk* header = image.ImageHeader();
     ASSERT_NE(header, nullptr);
@@ -147,23 +149,22 @@ TEST_P(ReaderHeader, FailsTheLoad) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ReaderHeader,
-    testing::Values(
-        HeaderCase{"ShortHeader", Bytes(12, 1), LoadError::NoImageData},
-        HeaderCase{"WidthAbove65535", IhdrData(65536, 1, 8, 6), LoadError::NoImageData},
-        HeaderCase{"HeightAbove65535", IhdrData(1, 0x80000000u, 8, 6), LoadError::NoImageData},
-        HeaderCase{"CompressionMethod1", IhdrData(1, 1, 8, 6, 1), LoadError::NoImageData},
-        HeaderCase{"InterlaceMethod2", IhdrData(1, 1, 8, 6, 0, 2), LoadError::NoImageData},
-        HeaderCase{"ZeroWidth", IhdrData(0, 1, 8, 6), LoadError::UnsupportedFormat},
-        HeaderCase{"ZeroHeight", IhdrData(1, 0, 8, 6), LoadError::UnsupportedFormat},
-        HeaderCase{"ColourType1", IhdrData(1, 1, 8, 1), LoadError::UnsupportedFormat},
-        HeaderCase{"ColourType5", IhdrData(1, 1, 8, 5), LoadError::UnsupportedFormat},
-        HeaderCase{"ColourType7", IhdrData(1, 1, 8, 7), LoadError::UnsupportedFormat},
-        HeaderCase{"RgbDepth4", IhdrData(1, 1, 4, 2), LoadError::UnsupportedFormat},
-        HeaderCase{"PaletteDepth16", IhdrData(1, 1, 16, 3), LoadError::UnsupportedFormat},
-        HeaderCase{"GreyAlphaDepth4", IhdrData(1, 1, 4, 4), LoadError::UnsupportedFormat},
-        HeaderCase{"HugeRgba", IhdrData(65535, 65535, 8, 6), LoadError::NoPixelMemory},
-        HeaderCase{"HugeOneBit", IhdrData(65535, 65535, 1, 0), LoadError::NoPixelMemory},
-        HeaderCase{"JustOverTheLimit", IhdrData(8192, 8193, 8, 6), LoadError::NoPixelMemory}),
+    testing::Values(HeaderCase{"ShortHeader", Bytes(12, 1), LoadError::NoImageData},
+                    HeaderCase{"WidthAbove65535", IhdrData(65536, 1, 8, 6), LoadError::NoImageData},
+                    HeaderCase{"HeightAbove65535", IhdrData(1, 0x80000000u, 8, 6), LoadError::NoImageData},
+                    HeaderCase{"CompressionMethod1", IhdrData(1, 1, 8, 6, 1), LoadError::NoImageData},
+                    HeaderCase{"InterlaceMethod2", IhdrData(1, 1, 8, 6, 0, 2), LoadError::NoImageData},
+                    HeaderCase{"ZeroWidth", IhdrData(0, 1, 8, 6), LoadError::UnsupportedFormat},
+                    HeaderCase{"ZeroHeight", IhdrData(1, 0, 8, 6), LoadError::UnsupportedFormat},
+                    HeaderCase{"ColourType1", IhdrData(1, 1, 8, 1), LoadError::UnsupportedFormat},
+                    HeaderCase{"ColourType5", IhdrData(1, 1, 8, 5), LoadError::UnsupportedFormat},
+                    HeaderCase{"ColourType7", IhdrData(1, 1, 8, 7), LoadError::UnsupportedFormat},
+                    HeaderCase{"RgbDepth4", IhdrData(1, 1, 4, 2), LoadError::UnsupportedFormat},
+                    HeaderCase{"PaletteDepth16", IhdrData(1, 1, 16, 3), LoadError::UnsupportedFormat},
+                    HeaderCase{"GreyAlphaDepth4", IhdrData(1, 1, 4, 4), LoadError::UnsupportedFormat},
+                    HeaderCase{"HugeRgba", IhdrData(65535, 65535, 8, 6), LoadError::NoPixelMemory},
+                    HeaderCase{"HugeOneBit", IhdrData(65535, 65535, 1, 0), LoadError::NoPixelMemory},
+                    HeaderCase{"JustOverTheLimit", IhdrData(8192, 8193, 8, 6), LoadError::NoPixelMemory}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- Chunk rules
@@ -178,12 +179,12 @@ TEST(ReaderChunks, DuplicateSingletonsFailWithCode12WhereverTheyStand) {
             if (!afterData) png.Idat(Zlib({0, 0}));
             png.Iend();
             PngImage image;
-            EXPECT_FALSE(Load(image, png.bytes())) << name << afterData;
+            EXPECT_FALSE(LoadPng(image, png.bytes())) << name << afterData;
             EXPECT_EQ(image.LastError, LoadError::DuplicateChunk) << name << afterData;
         }
     }
     PngImage image;
-    EXPECT_FALSE(Load(image, PngBytes::Start(1, 1, 8, 6).Ihdr(1, 1, 8, 6).bytes()));
+    EXPECT_FALSE(LoadPng(image, PngBytes::Start(1, 1, 8, 6).Ihdr(1, 1, 8, 6).bytes()));
     EXPECT_EQ(image.LastError, LoadError::DuplicateChunk);
     EXPECT_EQ(Names(image), std::vector<std::string>{"IHDR"});
 }
@@ -198,8 +199,9 @@ TEST(ReaderChunks, FileOrderBecomesTheFixedOrder) {
                           .Iend()
                           .bytes();
     PngImage image;
-    ASSERT_TRUE(Load(image, png));
-    EXPECT_EQ(Names(image), (std::vector<std::string>{"IHDR", "PLTE", "IDAT", "gAMA", "tEXt", "prIv", "IEND"}));
+    ASSERT_TRUE(LoadPng(image, png));
+    EXPECT_EQ(Names(image),
+              (std::vector<std::string>{"IHDR", "PLTE", "IDAT", "gAMA", "tEXt", "prIv", "IEND"}));
     const PngChunk* unknown = image.FindChunk("prIv");
     ASSERT_EQ(unknown->DataSize(), 1);
     EXPECT_EQ(unknown->Data()[0], 9);
@@ -216,12 +218,12 @@ TEST(ReaderChunks, WrongCrcsPassUnlessVerified) {
                           .Iend()
                           .bytes();
     PngImage lenient;
-    EXPECT_TRUE(Load(lenient, png));
+    EXPECT_TRUE(LoadPng(lenient, png));
     EXPECT_EQ(lenient.LastError, LoadError::None);
     ExpectRgbaPixels(lenient, RgbaRows(3, 2));
     PngImage strict;
     strict.VerifyCrc = true;
-    EXPECT_TRUE(Load(strict, png));  // after the image data the image stays usable
+    EXPECT_TRUE(LoadPng(strict, png));  // after the image data the image stays usable
     EXPECT_EQ(strict.LastError, LoadError::CrcMismatch);
     EXPECT_EQ(strict.FindChunk("IEND"), nullptr);
 }
@@ -230,7 +232,8 @@ TEST(ReaderChunks, VerifiedCrcsOfAGoodFilePass) {
     const auto zlib = Zlib(FilteredRows(RgbaRows(40, 30)));
     PngImage image;
     image.VerifyCrc = true;
-    EXPECT_TRUE(Load(image, PngBytes::Start(40, 30, 8, 6).Idat(zlib, 7).Chunk("tEXt", {'a', 0}).Iend().bytes()));
+    EXPECT_TRUE(
+        LoadPng(image, PngBytes::Start(40, 30, 8, 6).Idat(zlib, 7).Chunk("tEXt", {'a', 0}).Iend().bytes()));
     EXPECT_EQ(image.LastError, LoadError::None);
     ExpectRgbaPixels(image, RgbaRows(40, 30));
 }
@@ -245,7 +248,7 @@ TEST(ReaderChunks, ChromaticitiesAndLaterImageDataArePassedOver) {
                           .Iend()
                           .bytes();
     PngImage image;
-    ASSERT_TRUE(Load(image, png));
+    ASSERT_TRUE(LoadPng(image, png));
     EXPECT_EQ(image.LastError, LoadError::None);
     EXPECT_EQ(Names(image), (std::vector<std::string>{"IHDR", "IDAT", "tEXt", "IEND"}));
     ExpectRgbaPixels(image, rows);
@@ -254,22 +257,23 @@ TEST(ReaderChunks, ChromaticitiesAndLaterImageDataArePassedOver) {
 TEST(ReaderChunks, MissingEndStillLoadsWithCode10) {
     const auto rows = RgbaRows(3, 2);
     PngImage image;
-    EXPECT_TRUE(Load(image, PngBytes::Start(3, 2, 8, 6).Idat(Zlib(FilteredRows(rows))).bytes()));
+    EXPECT_TRUE(LoadPng(image, PngBytes::Start(3, 2, 8, 6).Idat(Zlib(FilteredRows(rows))).bytes()));
     EXPECT_EQ(image.LastError, LoadError::StreamEnded);
     ExpectRgbaPixels(image, rows);
 }
 
 TEST(ReaderChunks, NoImageDataFailsWithCode13) {
     PngImage image;
-    EXPECT_FALSE(Load(image, PngBytes::Start(3, 2, 8, 6).Iend().bytes()));
+    EXPECT_FALSE(LoadPng(image, PngBytes::Start(3, 2, 8, 6).Iend().bytes()));
     EXPECT_EQ(image.LastError, LoadError::NoImageData);
     // The pixel memory the header made stays, all zero (it is drawn if a caller ignores the result).
     const HeaderChunk& header = *image.ImageHeader();
     ASSERT_NE(header.PixelBits(), nullptr);
-    EXPECT_EQ(Bytes(header.PixelBits(), header.PixelBits() + header.PixelBytes()), Bytes(header.PixelBytes(), 0));
+    EXPECT_EQ(Bytes(header.PixelBits(), header.PixelBits() + header.PixelBytes()),
+              Bytes(header.PixelBytes(), 0));
     EXPECT_EQ(Bytes(header.AlphaPlane(), header.AlphaPlane() + 6), Bytes(6, 0));
     PngImage truncated;
-    EXPECT_FALSE(Load(truncated, PngBytes::Start(3, 2, 8, 6).bytes()));
+    EXPECT_FALSE(LoadPng(truncated, PngBytes::Start(3, 2, 8, 6).bytes()));
     EXPECT_EQ(truncated.LastError, LoadError::StreamEnded);
 }
 
@@ -284,13 +288,20 @@ TEST(ReaderLengths, ChunkReachingBeyondTheStreamEndsWithCode10) {
         bool loads;
     };
     const Case cases[] = {
-        {"TextBeforeData", PngBytes::Start(3, 2, 8, 6).ChunkHead(1000, "tEXt").Raw(Bytes(10, 'a')).bytes(), false},
-        {"TextAfterData", PngBytes::Start(3, 2, 8, 6).Idat(zlib).ChunkHead(1000, "tEXt").Raw(Bytes(10, 'a')).bytes(), true},
-        {"TopBitLength", PngBytes::Start(3, 2, 8, 6).Idat(zlib).ChunkHead(0x80000000u, "tEXt").Raw(Bytes(10, 0)).bytes(), true},
+        {"TextBeforeData", PngBytes::Start(3, 2, 8, 6).ChunkHead(1000, "tEXt").Raw(Bytes(10, 'a')).bytes(),
+         false},
+        {"TextAfterData",
+         PngBytes::Start(3, 2, 8, 6).Idat(zlib).ChunkHead(1000, "tEXt").Raw(Bytes(10, 'a')).bytes(), true},
+        {"TopBitLength",
+         PngBytes::Start(3, 2, 8, 6).Idat(zlib).ChunkHead(0x80000000u, "tEXt").Raw(Bytes(10, 0)).bytes(),
+         true},
         {"TopBitData", PngBytes::Start(3, 2, 8, 6).ChunkHead(0xFFFFFFFFu, "IDAT").Raw(zlib).bytes(), false},
-        {"HugeChromaticities", PngBytes::Start(3, 2, 8, 6).Idat(zlib).ChunkHead(0x7FFFFFF0u, "cHRM").bytes(), true},
-        {"HugeLaterImageData", PngBytes::Start(3, 2, 8, 6).Idat(zlib).ChunkHead(0x7FFFFFF0u, "IDAT").bytes(), true},
-        {"CrcCutShort", PngBytes::Start(3, 2, 8, 6).Idat(zlib).ChunkHead(0, "IEND").Raw({0xAE, 0x42}).bytes(), true},
+        {"HugeChromaticities", PngBytes::Start(3, 2, 8, 6).Idat(zlib).ChunkHead(0x7FFFFFF0u, "cHRM").bytes(),
+         true},
+        {"HugeLaterImageData", PngBytes::Start(3, 2, 8, 6).Idat(zlib).ChunkHead(0x7FFFFFF0u, "IDAT").bytes(),
+         true},
+        {"CrcCutShort", PngBytes::Start(3, 2, 8, 6).Idat(zlib).ChunkHead(0, "IEND").Raw({0xAE, 0x42}).bytes(),
+         true},
         {"TypeCutShort", PngBytes::Start(3, 2, 8, 6).Idat(zlib).Raw({0, 0, 0, 0, 'I', 'E'}).bytes(), true},
         {"HeaderCutShort", PngBytes().Signature().ChunkHead(13, "IHDR").Raw({0, 0, 0, 3}).bytes(), false},
     };
@@ -311,14 +322,15 @@ TEST(ReaderLengths, StreamCutInsideTheImageDataKeepsTheRowsThatArrived) {
     const std::size_t rowSize = width * 4 + 1;
     const std::size_t cut = 33 + 8 + 2 + 5 + rowSize * 10 + 100;  // ten rows and part of the eleventh
     PngImage image;
-    EXPECT_TRUE(Load(image, Bytes(file.begin(), file.begin() + cut)));
+    EXPECT_TRUE(LoadPng(image, Bytes(file.begin(), file.begin() + cut)));
     EXPECT_EQ(image.LastError, LoadError::StreamEnded);
     const auto rgba = tevtest::DibToRgba(*image.ImageHeader());
     const Bytes expected = Flatten(rows);
     const std::size_t rowBytes = width * 4;
     EXPECT_TRUE(std::equal(rgba.begin(), rgba.begin() + 10 * rowBytes, expected.begin()));
     // The eleventh row: the part that arrived, then zeros (alpha included).
-    EXPECT_TRUE(std::equal(rgba.begin() + 10 * rowBytes, rgba.begin() + 10 * rowBytes + 96, expected.begin() + 10 * rowBytes));
+    EXPECT_TRUE(std::equal(rgba.begin() + 10 * rowBytes, rgba.begin() + 10 * rowBytes + 96,
+                           expected.begin() + 10 * rowBytes));
     for (std::size_t i = 11 * rowBytes; i < rgba.size(); ++i) {
         ASSERT_EQ(rgba[i], 0) << "byte " << i;
     }
@@ -332,7 +344,7 @@ TEST_P(ReaderSplitData, DecodesLikeOneChunk) {
     const auto rows = RgbaRows(37, 23);
     const Bytes zlib = Zlib(FilteredRows(rows));
     PngImage image;
-    ASSERT_TRUE(Load(image, PngBytes::Start(37, 23, 8, 6).Idat(zlib, GetParam()).Iend().bytes()));
+    ASSERT_TRUE(LoadPng(image, PngBytes::Start(37, 23, 8, 6).Idat(zlib, GetParam()).Iend().bytes()));
     EXPECT_EQ(image.LastError, LoadError::None);
     ExpectRgbaPixels(image, rows);
 }
@@ -352,7 +364,7 @@ TEST(ReaderImageData, TrailingChecksumOnlyChunkAndEmptyChunks) {
                           .Iend()
                           .bytes();
     PngImage image;
-    ASSERT_TRUE(Load(image, png));
+    ASSERT_TRUE(LoadPng(image, png));
     EXPECT_EQ(image.LastError, LoadError::None);
     EXPECT_EQ(Names(image), (std::vector<std::string>{"IHDR", "IDAT", "tEXt", "IEND"}));
     ExpectRgbaPixels(image, rows);
@@ -401,7 +413,8 @@ TEST(ReaderImageData, RowsCompleteBeforeTheChunkEndsThenChunksGoOn) {
     for (bool verify : {false, true}) {
         PngImage image;
         image.VerifyCrc = verify;
-        ASSERT_TRUE(Load(image, PngBytes::Start(3, 2, 8, 6).Idat(zlib).Chunk("tEXt", {'k', 0, 'v'}).Iend().bytes()));
+        ASSERT_TRUE(LoadPng(
+            image, PngBytes::Start(3, 2, 8, 6).Idat(zlib).Chunk("tEXt", {'k', 0, 'v'}).Iend().bytes()));
         EXPECT_EQ(image.LastError, LoadError::None);
         EXPECT_EQ(Names(image), (std::vector<std::string>{"IHDR", "IDAT", "tEXt", "IEND"}));
         ExpectRgbaPixels(image, rows);
@@ -412,7 +425,8 @@ TEST(ReaderImageData, ShortZlibDataLeavesTheLastRowsZero) {
     const auto rows = RgbaRows(3, 4);
     const Bytes zlib = Zlib(FilteredRows({rows[0], rows[1]}));
     PngImage image;
-    ASSERT_TRUE(Load(image, PngBytes::Start(3, 4, 8, 6).Idat(zlib).Chunk("tEXt", {'k', 0}).Iend().bytes()));
+    ASSERT_TRUE(
+        LoadPng(image, PngBytes::Start(3, 4, 8, 6).Idat(zlib).Chunk("tEXt", {'k', 0}).Iend().bytes()));
     EXPECT_EQ(Names(image), (std::vector<std::string>{"IHDR", "IDAT", "tEXt", "IEND"}));
     Bytes expected = Flatten({rows[0], rows[1]});
     expected.resize(3 * 4 * 4, 0);
@@ -427,7 +441,8 @@ TEST(ReaderImageData, DecodingErrorsEndTheChunkLoopAsIfEndWereRead) {
     Bytes dictionary = zlib;
     // The header asks for a preset dictionary (FDICT), with its check bits made right again.
     dictionary[1] = static_cast<std::uint8_t>((dictionary[1] & 0xC0) | 0x20);
-    dictionary[1] = static_cast<std::uint8_t>(dictionary[1] | (31 - (dictionary[0] * 256 + dictionary[1]) % 31) % 31);
+    dictionary[1] =
+        static_cast<std::uint8_t>(dictionary[1] | (31 - (dictionary[0] * 256 + dictionary[1]) % 31) % 31);
     const Bytes half(zlib.begin(), zlib.begin() + zlib.size() / 2);
     struct Case {
         const char* name;
@@ -435,15 +450,17 @@ TEST(ReaderImageData, DecodingErrorsEndTheChunkLoopAsIfEndWereRead) {
         LoadError error;
     };
     const Case cases[] = {
-        {"Inflate", PngBytes::Start(16, 16, 8, 6).Idat(corrupt).Chunk("tEXt", {'k', 0}).Iend().bytes(), LoadError::InflateFailed},
-        {"PresetDictionary", PngBytes::Start(16, 16, 8, 6).Idat(dictionary).Chunk("tEXt", {'k', 0}).Iend().bytes(),
+        {"Inflate", PngBytes::Start(16, 16, 8, 6).Idat(corrupt).Chunk("tEXt", {'k', 0}).Iend().bytes(),
+         LoadError::InflateFailed},
+        {"PresetDictionary",
+         PngBytes::Start(16, 16, 8, 6).Idat(dictionary).Chunk("tEXt", {'k', 0}).Iend().bytes(),
          LoadError::InflateFailed},
         {"DataRunsIntoText", PngBytes::Start(16, 16, 8, 6).Idat(half).Chunk("tEXt", {'k', 0}).Iend().bytes(),
          LoadError::DataInterrupted},
     };
     for (const Case& c : cases) {
         PngImage image;
-        EXPECT_TRUE(Load(image, c.png)) << c.name;
+        EXPECT_TRUE(LoadPng(image, c.png)) << c.name;
         EXPECT_EQ(image.LastError, c.error) << c.name;
         EXPECT_EQ(Names(image), (std::vector<std::string>{"IHDR", "IDAT"})) << c.name;
     }
@@ -478,12 +495,12 @@ TEST(ReaderImageData, ARowCutByAnErrorStaysZeroOneCutByTheEndIsKept) {
 
     // What the two full rows decode to, and the second row alone with its zero tail.
     PngImage whole;
-    ASSERT_TRUE(Load(whole, PngBytes::Start(4, 3, 8, 6).Idat(Zlib(filtered)).Iend().bytes()));
+    ASSERT_TRUE(LoadPng(whole, PngBytes::Start(4, 3, 8, 6).Idat(Zlib(filtered)).Iend().bytes()));
     const Bytes wholeRgba = tevtest::DibToRgba(*whole.ImageHeader());
     Bytes zeroTail(upToHalfRow.begin() + rowSize, upToHalfRow.end());
     zeroTail.resize(rowSize, 0);
     PngImage tailImage;
-    ASSERT_TRUE(Load(tailImage, PngBytes::Start(4, 1, 8, 6).Idat(Zlib(zeroTail)).Iend().bytes()));
+    ASSERT_TRUE(LoadPng(tailImage, PngBytes::Start(4, 1, 8, 6).Idat(Zlib(zeroTail)).Iend().bytes()));
     const Bytes secondRowWithZeroTail = tevtest::DibToRgba(*tailImage.ImageHeader());
     // Row 1 was filtered against row 0 only by Sub (left neighbours), so it decodes alone.
     ASSERT_EQ(Bytes(secondRowWithZeroTail.begin(), secondRowWithZeroTail.begin() + 8),
@@ -499,15 +516,16 @@ TEST(ReaderImageData, ARowCutByAnErrorStaysZeroOneCutByTheEndIsKept) {
         {"StreamEnds", PngBytes::Start(4, 3, 8, 6).Idat(open).bytes(), LoadError::StreamEnded, true},
         {"RunsIntoText", PngBytes::Start(4, 3, 8, 6).Idat(open).Chunk("tEXt", {'k', 0}).Iend().bytes(),
          LoadError::DataInterrupted, false},
-        {"InflateError", PngBytes::Start(4, 3, 8, 6).Idat(invalidBlock).Iend().bytes(), LoadError::InflateFailed,
-         false},
+        {"InflateError", PngBytes::Start(4, 3, 8, 6).Idat(invalidBlock).Iend().bytes(),
+         LoadError::InflateFailed, false},
     };
     for (const Case& c : cases) {
         PngImage image;
-        EXPECT_TRUE(Load(image, c.png)) << c.name;
+        EXPECT_TRUE(LoadPng(image, c.png)) << c.name;
         EXPECT_EQ(image.LastError, c.error) << c.name;
         const Bytes rgba = tevtest::DibToRgba(*image.ImageHeader());
-        EXPECT_EQ(Bytes(rgba.begin(), rgba.begin() + 16), Bytes(wholeRgba.begin(), wholeRgba.begin() + 16)) << c.name;
+        EXPECT_EQ(Bytes(rgba.begin(), rgba.begin() + 16), Bytes(wholeRgba.begin(), wholeRgba.begin() + 16))
+            << c.name;
         const Bytes second(rgba.begin() + 16, rgba.begin() + 32);
         EXPECT_EQ(second, c.secondRowKept ? secondRowWithZeroTail : Bytes(16, 0)) << c.name;
         EXPECT_EQ(Bytes(rgba.begin() + 32, rgba.end()), Bytes(16, 0)) << c.name;
@@ -533,13 +551,13 @@ TEST(ReaderImageData, AVerifiedCrcMismatchOnAnEarlierImageDataChunkStopsTheRows)
                           .Iend()
                           .bytes();
     PngImage lenient;
-    ASSERT_TRUE(Load(lenient, png));
+    ASSERT_TRUE(LoadPng(lenient, png));
     EXPECT_EQ(lenient.LastError, LoadError::None);
     ExpectRgbaPixels(lenient, rows);
 
     PngImage strict;
     strict.VerifyCrc = true;
-    ASSERT_TRUE(Load(strict, png));
+    ASSERT_TRUE(LoadPng(strict, png));
     EXPECT_EQ(strict.LastError, LoadError::CrcMismatch);
     EXPECT_EQ(Names(strict), (std::vector<std::string>{"IHDR", "IDAT"}));
     const Bytes rgba = tevtest::DibToRgba(*strict.ImageHeader());
@@ -553,7 +571,8 @@ std::vector<std::string> AncillaryNames(const PngImage& image) {
     std::vector<std::string> names;
     for (const auto& chunk : image.Chunks()) {
         const ChunkKind kind = chunk->Kind();
-        if (kind == ChunkKind::Text || kind == ChunkKind::Time || kind == ChunkKind::Other) names.push_back(chunk->Name());
+        if (kind == ChunkKind::Text || kind == ChunkKind::Time || kind == ChunkKind::Other)
+            names.push_back(chunk->Name());
     }
     return names;
 }
@@ -563,9 +582,9 @@ TEST(ReaderLimits, AncillaryChunksPastTheLimitsArePassedOverAndTheImageLoads) {
     const Bytes idat = Zlib(FilteredRows(rows));
     struct Case {
         const char* name;
-        int count;               // chunks in the file, all before IDAT
-        std::size_t dataBytes;   // of each
-        std::size_t kept;        // how many the image keeps
+        int count;              // chunks in the file, all before IDAT
+        std::size_t dataBytes;  // of each
+        std::size_t kept;       // how many the image keeps
     };
     const std::size_t bigOnes = kAncillaryBytesLimit / 3'000'000;
     const Case cases[] = {
@@ -583,7 +602,7 @@ TEST(ReaderLimits, AncillaryChunksPastTheLimitsArePassedOverAndTheImageLoads) {
         }
         png.Idat(idat).Iend();
         PngImage image;
-        ASSERT_TRUE(Load(image, png.bytes())) << c.name;
+        ASSERT_TRUE(LoadPng(image, png.bytes())) << c.name;
         EXPECT_EQ(image.LastError, LoadError::None) << c.name;
         ExpectRgbaPixels(image, rows);
         const auto names = AncillaryNames(image);
@@ -605,7 +624,7 @@ TEST(ReaderLimits, OneChunkAboveTheByteLimitIsPassedOverAndSmallerOnesAfterItKep
                           .Iend()
                           .bytes();
     PngImage image;
-    ASSERT_TRUE(Load(image, png));
+    ASSERT_TRUE(LoadPng(image, png));
     ExpectRgbaPixels(image, rows);
     EXPECT_EQ(Names(image), (std::vector<std::string>{"IHDR", "IDAT", "tEXt", "IEND"}));
     EXPECT_EQ(image.FindChunk("tEXt")->DataSize(), 3);
@@ -616,7 +635,7 @@ TEST(ReaderLimits, OneChunkAboveTheByteLimitIsPassedOverAndSmallerOnesAfterItKep
 TEST(ReaderPixels, FirstRowIsTheLastDibRowAndTheFirstAlphaRow) {
     const auto rows = RgbaRows(3, 2);
     PngImage image;
-    ASSERT_TRUE(Load(image, SmallRgbaFile(3, 2)));
+    ASSERT_TRUE(LoadPng(image, SmallRgbaFile(3, 2)));
     const HeaderChunk& h = *image.ImageHeader();
     ASSERT_EQ(h.RowStride, 12);
     const std::uint8_t* lastDibRow = h.PixelBits() + 12;
@@ -633,7 +652,7 @@ TEST(ReaderPixels, FirstRowIsTheLastDibRowAndTheFirstAlphaRow) {
 
 TEST(ReaderPixels, OnePixelRgba) {
     PngImage image;
-    ASSERT_TRUE(Load(image, PngBytes::Start(1, 1, 8, 6).Idat(Zlib({0, 10, 20, 30, 40})).Iend().bytes()));
+    ASSERT_TRUE(LoadPng(image, PngBytes::Start(1, 1, 8, 6).Idat(Zlib({0, 10, 20, 30, 40})).Iend().bytes()));
     const HeaderChunk& h = *image.ImageHeader();
     EXPECT_EQ(Bytes(h.PixelBits(), h.PixelBits() + 4), (Bytes{30, 20, 10, 0}));
     EXPECT_EQ(h.AlphaPlane()[0], 40);
@@ -641,7 +660,7 @@ TEST(ReaderPixels, OnePixelRgba) {
 
 TEST(ReaderPixels, TwoBitGreyBecomesIndices0To15) {
     PngImage image;
-    ASSERT_TRUE(Load(image, PngBytes::Start(4, 1, 2, 0).Idat(Zlib({0, 0x1B})).Iend().bytes()));
+    ASSERT_TRUE(LoadPng(image, PngBytes::Start(4, 1, 2, 0).Idat(Zlib({0, 0x1B})).Iend().bytes()));
     const HeaderChunk& h = *image.ImageHeader();
     EXPECT_EQ(h.BitmapInfo.bmiHeader.biBitCount, 4);
     EXPECT_EQ(h.PixelBits()[0], 0x05);
@@ -656,8 +675,8 @@ TEST(ReaderPixels, Adam7MatchesSequential) {
     struct Format {
         int colorType, bitDepth, channels;
     };
-    for (const Format f : {Format{6, 8, 4}, Format{2, 8, 3}, Format{0, 8, 1}, Format{4, 16, 2}, Format{0, 1, 1},
-                           Format{3, 2, 1}, Format{0, 4, 1}, Format{2, 16, 3}}) {
+    for (const Format f : {Format{6, 8, 4}, Format{2, 8, 3}, Format{0, 8, 1}, Format{4, 16, 2},
+                           Format{0, 1, 1}, Format{3, 2, 1}, Format{0, 4, 1}, Format{2, 16, 3}}) {
         for (int size : {1, 2, 3, 4, 5, 8, 9, 13}) {
             for (bool gamma : {false, true}) {
                 tevtest::ReferenceEncoding encoding;
@@ -667,25 +686,29 @@ TEST(ReaderPixels, Adam7MatchesSequential) {
                 encoding.bitDepth = f.bitDepth;
                 if (gamma) encoding.gamma = 100000;
                 if (f.colorType == 3) encoding.palette = Bytes(3 << f.bitDepth, 77);
-                const std::size_t rowBytes = (static_cast<std::size_t>(size) * f.channels * f.bitDepth + 7) / 8;
+                const std::size_t rowBytes =
+                    (static_cast<std::size_t>(size) * f.channels * f.bitDepth + 7) / 8;
                 encoding.rows.resize(rowBytes * encoding.height);
                 for (auto& b : encoding.rows) b = static_cast<std::uint8_t>(random());
                 if (f.bitDepth < 8) {  // clear the padding bits of each row's last byte
                     const int used = size * f.bitDepth % 8;
-                    for (int y = 0; used && y < encoding.height; ++y) encoding.rows[rowBytes * (y + 1) - 1] &= static_cast<std::uint8_t>(0xFF00 >> used);
+                    for (int y = 0; used && y < encoding.height; ++y)
+                        encoding.rows[rowBytes * (y + 1) - 1] &= static_cast<std::uint8_t>(0xFF00 >> used);
                 }
                 PngImage sequential, interlaced;
-                ASSERT_TRUE(Load(sequential, tevtest::EncodeWithLibpng(encoding)));
+                ASSERT_TRUE(LoadPng(sequential, tevtest::EncodeWithLibpng(encoding)));
                 encoding.interlaced = true;
-                ASSERT_TRUE(Load(interlaced, tevtest::EncodeWithLibpng(encoding)));
+                ASSERT_TRUE(LoadPng(interlaced, tevtest::EncodeWithLibpng(encoding)));
                 ASSERT_EQ(interlaced.Interlace, 1);
                 const HeaderChunk& a = *sequential.ImageHeader();
                 const HeaderChunk& b = *interlaced.ImageHeader();
-                ASSERT_EQ(Bytes(a.PixelBits(), a.PixelBits() + a.PixelBytes()), Bytes(b.PixelBits(), b.PixelBits() + b.PixelBytes()))
+                ASSERT_EQ(Bytes(a.PixelBits(), a.PixelBits() + a.PixelBytes()),
+                          Bytes(b.PixelBits(), b.PixelBits() + b.PixelBytes()))
                     << f.colorType << "/" << f.bitDepth << " size " << size << " gamma " << gamma;
                 if (a.AlphaPlane()) {
                     const std::size_t n = static_cast<std::size_t>(size) * (size + 1);
-                    ASSERT_EQ(Bytes(a.AlphaPlane(), a.AlphaPlane() + n), Bytes(b.AlphaPlane(), b.AlphaPlane() + n));
+                    ASSERT_EQ(Bytes(a.AlphaPlane(), a.AlphaPlane() + n),
+                              Bytes(b.AlphaPlane(), b.AlphaPlane() + n));
                 }
             }
         }
@@ -698,8 +721,18 @@ TEST(ReaderPalette, ColoursGoThroughTheGammaOfTheirTime) {
     const Bytes plte = {10, 20, 30, 200, 100, 0};
     const Bytes data = Zlib({0, 1});
     PngImage before, after;
-    ASSERT_TRUE(Load(before, PngBytes::Start(1, 1, 8, 3).Chunk("gAMA", {0, 1, 134, 160}).Chunk("PLTE", plte).Idat(data).Iend().bytes()));
-    ASSERT_TRUE(Load(after, PngBytes::Start(1, 1, 8, 3).Chunk("PLTE", plte).Chunk("gAMA", {0, 1, 134, 160}).Idat(data).Iend().bytes()));
+    ASSERT_TRUE(LoadPng(before, PngBytes::Start(1, 1, 8, 3)
+                                    .Chunk("gAMA", {0, 1, 134, 160})
+                                    .Chunk("PLTE", plte)
+                                    .Idat(data)
+                                    .Iend()
+                                    .bytes()));
+    ASSERT_TRUE(LoadPng(after, PngBytes::Start(1, 1, 8, 3)
+                                   .Chunk("PLTE", plte)
+                                   .Chunk("gAMA", {0, 1, 134, 160})
+                                   .Idat(data)
+                                   .Iend()
+                                   .bytes()));
     const RgbQuad withGamma = before.FindChunk("PLTE")->As<PaletteChunk>()->PaletteEntry(1);
     EXPECT_EQ(withGamma.rgbRed, before.Gamma[200]);
     EXPECT_EQ(withGamma.rgbGreen, before.Gamma[100]);
@@ -714,15 +747,20 @@ TEST(ReaderPalette, ColoursGoThroughTheGammaOfTheirTime) {
 
 TEST(ReaderPalette, SizesOfPalette) {
     PngImage empty;
-    ASSERT_TRUE(Load(empty, PngBytes::Start(1, 1, 8, 3).Chunk("PLTE", {}).Idat(Zlib({0, 0})).Iend().bytes()));
+    ASSERT_TRUE(
+        LoadPng(empty, PngBytes::Start(1, 1, 8, 3).Chunk("PLTE", {}).Idat(Zlib({0, 0})).Iend().bytes()));
     EXPECT_EQ(empty.FindChunk("PLTE")->As<PaletteChunk>()->Count, 0);
     for (std::size_t size : {4, 769}) {
         PngImage bad;
-        EXPECT_FALSE(Load(bad, PngBytes::Start(1, 1, 8, 3).Chunk("PLTE", Bytes(size, 1)).Idat(Zlib({0, 0})).Iend().bytes()));
+        EXPECT_FALSE(LoadPng(
+            bad,
+            PngBytes::Start(1, 1, 8, 3).Chunk("PLTE", Bytes(size, 1)).Idat(Zlib({0, 0})).Iend().bytes()));
         EXPECT_EQ(bad.LastError, LoadError::NoImageData);  // code 6 before the image data ends as 13
     }
     PngImage late;  // after the image data the image stays usable and code 6 stays
-    EXPECT_TRUE(Load(late, PngBytes::Start(1, 1, 8, 2).Idat(Zlib({0, 1, 2, 3})).Chunk("PLTE", Bytes(4, 1)).Iend().bytes()));
+    EXPECT_TRUE(LoadPng(
+        late,
+        PngBytes::Start(1, 1, 8, 2).Idat(Zlib({0, 1, 2, 3})).Chunk("PLTE", Bytes(4, 1)).Iend().bytes()));
     EXPECT_EQ(late.LastError, LoadError::BadChunkSize);
 }
 
@@ -739,7 +777,7 @@ TEST(ReaderTransparency, TableAndSingleKey) {
         if (c.colorType == 3) png.Chunk("PLTE", Bytes(9, 5));
         png.Chunk("tRNS", c.trns).Idat(Zlib(Bytes(c.colorType == 2 ? 4 : 2, 0))).Iend();
         PngImage image;
-        ASSERT_TRUE(Load(image, png.bytes()));
+        ASSERT_TRUE(LoadPng(image, png.bytes()));
         const auto* alpha = image.FindChunk("tRNS")->As<AlphaChunk>();
         EXPECT_EQ(alpha->SingleKey, c.singleKey) << c.colorType << " size " << c.trns.size();
         for (std::size_t i = 0; i < 256; ++i) {
@@ -747,7 +785,12 @@ TEST(ReaderTransparency, TableAndSingleKey) {
         }
     }
     PngImage tooLong;
-    EXPECT_FALSE(Load(tooLong, PngBytes::Start(1, 1, 8, 3).Chunk("PLTE", {1, 2, 3}).Chunk("tRNS", Bytes(257, 0)).Idat(Zlib({0, 0})).Iend().bytes()));
+    EXPECT_FALSE(LoadPng(tooLong, PngBytes::Start(1, 1, 8, 3)
+                                      .Chunk("PLTE", {1, 2, 3})
+                                      .Chunk("tRNS", Bytes(257, 0))
+                                      .Idat(Zlib({0, 0}))
+                                      .Iend()
+                                      .bytes()));
     EXPECT_EQ(tooLong.LastError, LoadError::NoImageData);
 }
 
@@ -758,14 +801,24 @@ TEST(ReaderGamma, TablesFromTheValue) {
     };
     // 100000 / 2.2 cancels the display's 2.2: the table stays within one step of the identity.
     PngImage cancel;
-    ASSERT_TRUE(Load(cancel, PngBytes::Start(1, 1, 8, 2).Chunk("gAMA", {0, 0, 0xB1, 0x8F}).Idat(Zlib({0, 1, 2, 3})).Iend().bytes()));
+    ASSERT_TRUE(LoadPng(cancel, PngBytes::Start(1, 1, 8, 2)
+                                    .Chunk("gAMA", {0, 0, 0xB1, 0x8F})
+                                    .Idat(Zlib({0, 1, 2, 3}))
+                                    .Iend()
+                                    .bytes()));
     for (int i = 0; i < 256; ++i) EXPECT_NEAR(cancel.Gamma[i], i, 1) << i;
     PngImage zero;
-    ASSERT_TRUE(Load(zero, PngBytes::Start(1, 1, 8, 2).Chunk("gAMA", {0, 0, 0, 0}).Idat(Zlib({0, 1, 2, 3})).Iend().bytes()));
+    ASSERT_TRUE(LoadPng(
+        zero,
+        PngBytes::Start(1, 1, 8, 2).Chunk("gAMA", {0, 0, 0, 0}).Idat(Zlib({0, 1, 2, 3})).Iend().bytes()));
     EXPECT_TRUE(IsIdentity(zero.Gamma));
     EXPECT_TRUE(IsIdentity(zero.InverseGamma));
     PngImage linear;
-    ASSERT_TRUE(Load(linear, PngBytes::Start(1, 1, 8, 2).Chunk("gAMA", {0, 1, 0x86, 0xA0}).Idat(Zlib({0, 1, 2, 3})).Iend().bytes()));
+    ASSERT_TRUE(LoadPng(linear, PngBytes::Start(1, 1, 8, 2)
+                                    .Chunk("gAMA", {0, 1, 0x86, 0xA0})
+                                    .Idat(Zlib({0, 1, 2, 3}))
+                                    .Iend()
+                                    .bytes()));
     for (int i = 0; i < 256; ++i) {
         const long expected = std::lround(std::pow(i / 255.0, 1 / 2.2) * 255);
         EXPECT_NEAR(linear.Gamma[i], expected, 1) << i;
@@ -780,7 +833,8 @@ TEST(ReaderGamma, TablesFromTheValue) {
     EXPECT_EQ(h.PixelBits()[2], linear.Gamma[1]);
     // A gAMA of the wrong length counts as, and is kept as, the value 1.
     PngImage odd;
-    ASSERT_TRUE(Load(odd, PngBytes::Start(1, 1, 8, 2).Chunk("gAMA", {1, 2, 3}).Idat(Zlib({0, 1, 2, 3})).Iend().bytes()));
+    ASSERT_TRUE(LoadPng(
+        odd, PngBytes::Start(1, 1, 8, 2).Chunk("gAMA", {1, 2, 3}).Idat(Zlib({0, 1, 2, 3})).Iend().bytes()));
     EXPECT_EQ(odd.FindChunk("gAMA")->As<GammaChunk>()->Value(), 1u);
     EXPECT_EQ(odd.Gamma[254], 0);
     EXPECT_EQ(odd.Gamma[255], 255);
@@ -789,10 +843,13 @@ TEST(ReaderGamma, TablesFromTheValue) {
 TEST(ReaderGamma, GreyImagesChangeOnlyTheirColourTable) {
     const Bytes data = Zlib({0, 0, 100, 255});
     PngImage plain, withGamma;
-    ASSERT_TRUE(Load(plain, PngBytes::Start(3, 1, 8, 0).Idat(data).Iend().bytes()));
-    ASSERT_TRUE(Load(withGamma, PngBytes::Start(3, 1, 8, 0).Chunk("gAMA", {0, 1, 0x86, 0xA0}).Idat(data).Iend().bytes()));
-    EXPECT_EQ(Bytes(plain.ImageHeader()->PixelBits(), plain.ImageHeader()->PixelBits() + 3), (Bytes{0, 100, 255}));
-    EXPECT_EQ(Bytes(withGamma.ImageHeader()->PixelBits(), withGamma.ImageHeader()->PixelBits() + 3), (Bytes{0, 100, 255}));
+    ASSERT_TRUE(LoadPng(plain, PngBytes::Start(3, 1, 8, 0).Idat(data).Iend().bytes()));
+    ASSERT_TRUE(LoadPng(
+        withGamma, PngBytes::Start(3, 1, 8, 0).Chunk("gAMA", {0, 1, 0x86, 0xA0}).Idat(data).Iend().bytes()));
+    EXPECT_EQ(Bytes(plain.ImageHeader()->PixelBits(), plain.ImageHeader()->PixelBits() + 3),
+              (Bytes{0, 100, 255}));
+    EXPECT_EQ(Bytes(withGamma.ImageHeader()->PixelBits(), withGamma.ImageHeader()->PixelBits() + 3),
+              (Bytes{0, 100, 255}));
     EXPECT_EQ(plain.ImageHeader()->BitmapInfo.bmiColors[100].rgbRed, 100);
     EXPECT_EQ(withGamma.ImageHeader()->BitmapInfo.bmiColors[100].rgbRed, withGamma.Gamma[100]);
     EXPECT_NE(withGamma.Gamma[100], 100);
@@ -808,7 +865,7 @@ TEST(ReaderText, KeywordAndTextAndTime) {
                           .Iend()
                           .bytes();
     PngImage image;
-    ASSERT_TRUE(Load(image, png));
+    ASSERT_TRUE(LoadPng(image, png));
     std::vector<const TextChunk*> texts;
     for (const auto& chunk : image.Chunks()) {
         if (const auto* text = chunk->As<TextChunk>()) texts.push_back(text);
@@ -828,11 +885,17 @@ TEST(ReaderText, KeywordAndTextAndTime) {
 
 TEST(ReaderState, EveryLoadStartsFromAClearImage) {
     PngImage image;
-    ASSERT_TRUE(Load(image, PngBytes::Start(1, 1, 8, 2).Chunk("gAMA", {0, 1, 0x86, 0xA0}).Idat(Zlib({0, 1, 2, 3})).Iend().bytes()));
+    ASSERT_TRUE(LoadPng(image, PngBytes::Start(1, 1, 8, 2)
+                                   .Chunk("gAMA", {0, 1, 0x86, 0xA0})
+                                   .Idat(Zlib({0, 1, 2, 3}))
+                                   .Iend()
+                                   .bytes()));
     EXPECT_FALSE(IsIdentity(image.Gamma));
-    EXPECT_FALSE(Load(image, PngBytes::Start(2, 2, 8, 3).Chunk("PLTE", {1, 2, 3}).Chunk("PLTE", {1, 2, 3}).bytes()));
+    EXPECT_FALSE(LoadPng(
+        image, PngBytes::Start(2, 2, 8, 3).Chunk("PLTE", {1, 2, 3}).Chunk("PLTE", {1, 2, 3}).bytes()));
     EXPECT_TRUE(IsIdentity(image.Gamma));
-    EXPECT_EQ(Names(image), (std::vector<std::string>{"IHDR", "PLTE"}));  // what was read before the failure stays
+    EXPECT_EQ(Names(image),
+              (std::vector<std::string>{"IHDR", "PLTE"}));  // what was read before the failure stays
     EXPECT_EQ(image.Width(), 2);
 }
 

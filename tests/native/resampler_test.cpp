@@ -42,8 +42,7 @@ Image RandomImage(int w, int h, int c, unsigned seed) {
 
 Image Resized(const Image& source, int w, int h, SimdLevel level = detail::BestSimdLevel()) {
     Image target(w, h, source.channels, 0xAB);
-    const StretchResult result =
-        detail::StretchWith(level, source.View(), target.View(), Lanczos3Filter, Lanczos3Radius);
+    const StretchResult result = detail::StretchWith(level, source.View(), target.View(), kLanczos3);
     EXPECT_TRUE(result.Ok()) << result.Message();
     return target;
 }
@@ -73,8 +72,8 @@ TEST(Stretch, FlatAreasLoseOneLevelPerPass) {
     };
     for (const FlatCase& c : cases) {
         for (int channels : {1, 3}) {
-            SCOPED_TRACE(testing::Message() << int(c.value) << " to " << c.targetWidth << "x" << c.targetHeight
-                                            << ", " << channels << " channel(s)");
+            SCOPED_TRACE(testing::Message() << int(c.value) << " to " << c.targetWidth << "x"
+                                            << c.targetHeight << ", " << channels << " channel(s)");
             const Image resized = Resized(Image(100, 100, channels, c.value), c.targetWidth, c.targetHeight);
             EXPECT_EQ(resized.bytes, std::vector<std::uint8_t>(resized.bytes.size(), c.expected));
         }
@@ -91,7 +90,8 @@ TEST(Stretch, StepEdgeWidenedToSevenColumns) {
         const std::uint8_t expected[7] = {0, 0, 0, 127, 255, 255, 255};
         for (int y = 0; y < 4; ++y)
             for (int x = 0; x < 7; ++x)
-                for (int c = 0; c < channels; ++c) EXPECT_EQ(resized.At(x, y, c), expected[x]) << x << "," << y;
+                for (int c = 0; c < channels; ++c)
+                    EXPECT_EQ(resized.At(x, y, c), expected[x]) << x << "," << y;
     }
 }
 
@@ -110,8 +110,8 @@ TEST(Stretch, SameSizeKeepsThePixels) {
 // ---- small sources and targets ----
 
 TEST(Stretch, TinySourcesAndTargetsStayInsideTheSource) {
-    const int cases[][4] = {{1, 1, 1, 1}, {1, 1, 9, 4},   {2, 1, 7, 3},   {2, 2, 1, 1},  {5, 3, 1, 1},
-                            {1, 9, 1, 2}, {9, 1, 2, 1},   {300, 2, 1, 3}, {2, 300, 3, 1}, {1, 2, 40, 40},
+    const int cases[][4] = {{1, 1, 1, 1}, {1, 1, 9, 4},    {2, 1, 7, 3},   {2, 2, 1, 1},   {5, 3, 1, 1},
+                            {1, 9, 1, 2}, {9, 1, 2, 1},    {300, 2, 1, 3}, {2, 300, 3, 1}, {1, 2, 40, 40},
                             {3, 3, 2, 2}, {1000, 1, 2, 1}, {7, 7, 1, 30}};
     for (const auto& c : cases) {
         for (int channels : {1, 3}) {
@@ -149,7 +149,7 @@ TEST(Stretch, FailuresLeaveTheTargetAlone) {
         std::vector<std::uint8_t> target(64 * 3, 0xAB);
         const StretchResult result =
             Stretch({source.data(), c.sourceWidth, c.sourceHeight, 3, 24},
-                    {target.data(), c.targetWidth, c.targetHeight, 3, 24}, Lanczos3Filter, Lanczos3Radius);
+                    {target.data(), c.targetWidth, c.targetHeight, 3, 24}, kLanczos3);
         EXPECT_EQ(result.code(), c.expected);
         EXPECT_FALSE(result);
         EXPECT_EQ(target, std::vector<std::uint8_t>(64 * 3, 0xAB));
@@ -157,7 +157,7 @@ TEST(Stretch, FailuresLeaveTheTargetAlone) {
 }
 
 TEST(Stretch, SourceTooSmallKeepsItsText) {
-    const StretchResult result = Stretch({}, {}, Lanczos3Filter, Lanczos3Radius);
+    const StretchResult result = Stretch({}, {}, kLanczos3);
     EXPECT_STREQ(result.Message(), "Source bitmap too small");
     EXPECT_STREQ(StretchResult().Message(), "");
 }
@@ -172,15 +172,14 @@ TEST(Stretch, InvalidRastersAreRefused) {
     fourChannels.channels = 4;
     RasterView sharedTargetRow = target.View();
     sharedTargetRow.stride = 0;
-    const auto code = [](ConstRasterView s, RasterView t) {
-        return Stretch(s, t, Lanczos3Filter, Lanczos3Radius).code();
-    };
+    const auto code = [](ConstRasterView s, RasterView t) { return Stretch(s, t, kLanczos3).code(); };
     EXPECT_EQ(code(source.View(), grey.View()), StretchResult::Code::InvalidRaster);
     EXPECT_EQ(code(narrowStride, target.View()), StretchResult::Code::InvalidRaster);
     EXPECT_EQ(code(fourChannels, target.View()), StretchResult::Code::InvalidRaster);
     EXPECT_EQ(code(source.View(), sharedTargetRow), StretchResult::Code::InvalidRaster);
     EXPECT_EQ(code({nullptr, 8, 8, 3, 24}, target.View()), StretchResult::Code::InvalidRaster);
-    EXPECT_EQ(Stretch(source.View(), target.View(), nullptr, 3.0f).code(), StretchResult::Code::InvalidRaster);
+    EXPECT_EQ(Stretch(source.View(), target.View(), Filter{nullptr, 3.0f}).code(),
+              StretchResult::Code::InvalidRaster);
     EXPECT_EQ(target.bytes, std::vector<std::uint8_t>(target.bytes.size(), 0xAB));
 }
 
@@ -188,8 +187,7 @@ TEST(Stretch, IntermediateTooLargeIsOutOfMemory) {
     // 200000 x 200000 x 3 bytes between the passes cannot be had.
     const Image source(1, 200000, 3, 7);
     Image target(200000, 1, 3, 0xAB);
-    EXPECT_EQ(Stretch(source.View(), target.View(), Lanczos3Filter, Lanczos3Radius).code(),
-              StretchResult::Code::OutOfMemory);
+    EXPECT_EQ(Stretch(source.View(), target.View(), kLanczos3).code(), StretchResult::Code::OutOfMemory);
     EXPECT_EQ(target.bytes, std::vector<std::uint8_t>(target.bytes.size(), 0xAB));
 }
 
@@ -203,7 +201,7 @@ TEST(Stretch, BottomUpViewMatchesTopDownCopy) {
     }
     const ConstRasterView flipped{&bottomUp.At(0, 16), 23, 17, 3, -bottomUp.Stride()};
     Image fromFlipped(31, 9, 3);
-    ASSERT_TRUE(Stretch(flipped, fromFlipped.View(), Lanczos3Filter, Lanczos3Radius));
+    ASSERT_TRUE(Stretch(flipped, fromFlipped.View(), kLanczos3));
     EXPECT_EQ(fromFlipped.bytes, Resized(topDown, 31, 9).bytes);
 }
 
@@ -212,21 +210,20 @@ TEST(Stretch, SharedRowMatchesRepeatedRows) {
     const Image row = RandomImage(40, 1, 1, 5);
     for (int y = 0; y < 30; ++y) std::memcpy(&repeated.At(0, y), row.bytes.data(), 40);
     Image fromShared(17, 45, 1);
-    ASSERT_TRUE(Stretch({row.bytes.data(), 40, 30, 1, 0}, fromShared.View(), Lanczos3Filter, Lanczos3Radius));
+    ASSERT_TRUE(Stretch({row.bytes.data(), 40, 30, 1, 0}, fromShared.View(), kLanczos3));
     EXPECT_EQ(fromShared.bytes, Resized(repeated, 17, 45).bytes);
 }
 
 // The two passes written out plainly: a whole intermediate raster, one sum per value.
 Image PlainTwoPass(const Image& source, int w, int h) {
     ContributorLists horizontal, vertical;
-    EXPECT_TRUE(BuildContributorLists(AxisScale(source.width, w), Lanczos3Radius, source.width, w, Lanczos3Filter,
-                                      horizontal));
-    EXPECT_TRUE(BuildContributorLists(AxisScale(source.height, h), Lanczos3Radius, source.height, h,
-                                      Lanczos3Filter, vertical));
+    EXPECT_TRUE(BuildContributorLists(AxisScale(source.width, w), kLanczos3, source.width, w, horizontal));
+    EXPECT_TRUE(BuildContributorLists(AxisScale(source.height, h), kLanczos3, source.height, h, vertical));
     const auto sum = [](const ContributorLists& lists, int i, auto valueAt) {
         float accumulator = 0.0f;
         for (int k = 0; k < lists.Length(i); ++k) {
-            accumulator = detail::Accumulate(accumulator, valueAt(lists.List(i)[k].index), lists.List(i)[k].weight);
+            accumulator =
+                detail::Accumulate(accumulator, valueAt(lists.List(i)[k].index), lists.List(i)[k].weight);
         }
         return detail::AccumulatorToByte(accumulator);
     };
@@ -247,16 +244,17 @@ Image PlainTwoPass(const Image& source, int w, int h) {
 TEST(Stretch, MatchesThePlainTwoPasses) {
     // Tall sources take many strips of the horizontal pass, and the vertical lists
     // reach back over several of them: the rows between the passes wrap around.
-    const int cases[][4] = {{9, 700, 5, 97},  {9, 700, 4, 1401}, {700, 9, 97, 5},  {31, 400, 31, 399},
-                            {5, 300, 6, 3},   {12, 129, 7, 128},  {200, 200, 17, 9}, {3, 1000, 2, 1}};
+    const int cases[][4] = {{9, 700, 5, 97}, {9, 700, 4, 1401}, {700, 9, 97, 5},   {31, 400, 31, 399},
+                            {5, 300, 6, 3},  {12, 129, 7, 128}, {200, 200, 17, 9}, {3, 1000, 2, 1}};
     for (const auto& c : cases) {
         for (int channels : {1, 3}) {
-            SCOPED_TRACE(testing::Message() << c[0] << "x" << c[1] << " to " << c[2] << "x" << c[3] << "x"
-                                            << channels);
+            SCOPED_TRACE(testing::Message()
+                         << c[0] << "x" << c[1] << " to " << c[2] << "x" << c[3] << "x" << channels);
             const Image source = RandomImage(c[0], c[1], channels, c[1] * 3 + channels);
             const Image plain = PlainTwoPass(source, c[2], c[3]);
             for (SimdLevel level : AvailableLevels()) {
-                EXPECT_EQ(Resized(source, c[2], c[3], level).bytes, plain.bytes) << detail::SimdLevelName(level);
+                EXPECT_EQ(Resized(source, c[2], c[3], level).bytes, plain.bytes)
+                    << detail::SimdLevelName(level);
             }
         }
     }
@@ -281,7 +279,8 @@ TEST(ResampleColorAndAlpha, MissingAlphaIsResampledAsOpaque) {
     ResampledImage out;
     ASSERT_TRUE(ResampleColorAndAlpha(color.View(), {}, 50, 50, out));
     const RasterView a = out.alpha.View();
-    EXPECT_EQ(std::vector<std::uint8_t>(a.pixels, a.pixels + 50 * 50), std::vector<std::uint8_t>(50 * 50, 253));
+    EXPECT_EQ(std::vector<std::uint8_t>(a.pixels, a.pixels + 50 * 50),
+              std::vector<std::uint8_t>(50 * 50, 253));
 }
 
 TEST(ResampleColorAndAlpha, FailureKeepsThePreviousResult) {
@@ -305,8 +304,8 @@ TEST(ResampleColorAndAlpha, FailureKeepsThePreviousResult) {
 // ---- every kernel gives the scalar bytes ----
 
 TEST(Kernels, StretchMatchesScalarOnEveryLevel) {
-    const int cases[][4] = {{97, 61, 45, 33},  {45, 33, 97, 61}, {640, 3, 127, 5}, {3, 640, 5, 127},
-                            {130, 70, 131, 69}, {64, 64, 64, 64}, {1, 1, 33, 65},  {300, 200, 1, 1}};
+    const int cases[][4] = {{97, 61, 45, 33},   {45, 33, 97, 61}, {640, 3, 127, 5}, {3, 640, 5, 127},
+                            {130, 70, 131, 69}, {64, 64, 64, 64}, {1, 1, 33, 65},   {300, 200, 1, 1}};
     for (const auto& c : cases) {
         for (int channels : {1, 3}) {
             const Image source = RandomImage(c[0], c[1], channels, c[0] * 7 + channels);
@@ -321,12 +320,14 @@ TEST(Kernels, StretchMatchesScalarOnEveryLevel) {
 }
 
 // The sums of one list straight from their definition, on the bytes.
-std::vector<std::uint8_t> ReferenceSums(const std::vector<Contributor>& list, const std::vector<std::uint8_t>& rows,
-                                        std::ptrdiff_t step, std::ptrdiff_t count) {
+std::vector<std::uint8_t> ReferenceSums(const std::vector<Contributor>& list,
+                                        const std::vector<std::uint8_t>& rows, std::ptrdiff_t step,
+                                        std::ptrdiff_t count) {
     std::vector<std::uint8_t> out(count);
     for (std::ptrdiff_t v = 0; v < count; ++v) {
         float accumulator = 0.0f;
-        for (const Contributor& c : list) accumulator = detail::Accumulate(accumulator, rows[c.index * step + v], c.weight);
+        for (const Contributor& c : list)
+            accumulator = detail::Accumulate(accumulator, rows[c.index * step + v], c.weight);
         out[v] = detail::AccumulatorToByte(accumulator);
     }
     return out;
@@ -334,7 +335,8 @@ std::vector<std::uint8_t> ReferenceSums(const std::vector<Contributor>& list, co
 
 // The same sums from a level's kernels: the rows widened, then summed.
 std::vector<std::uint8_t> KernelSums(SimdLevel level, const std::vector<Contributor>& list,
-                                     const std::vector<std::uint8_t>& rows, std::ptrdiff_t step, std::ptrdiff_t count) {
+                                     const std::vector<std::uint8_t>& rows, std::ptrdiff_t step,
+                                     std::ptrdiff_t count) {
     const detail::Kernels kernels = detail::KernelsFor(level);
     std::vector<double> widened(rows.size());
     kernels.widen(rows.data(), std::ptrdiff_t(rows.size()), widened.data());
@@ -354,7 +356,8 @@ TEST(Kernels, WidenGivesEveryByte) {
                 std::vector<double> out(count + 1, -1.0);
                 detail::KernelsFor(level).widen(bytes.data() + offset, count, out.data());
                 for (std::ptrdiff_t v = 0; v < count; ++v) {
-                    ASSERT_EQ(out[v], bytes[offset + v]) << detail::SimdLevelName(level) << " " << count << " " << v;
+                    ASSERT_EQ(out[v], bytes[offset + v])
+                        << detail::SimdLevelName(level) << " " << count << " " << v;
                 }
                 EXPECT_EQ(out[count], -1.0) << detail::SimdLevelName(level) << " wrote past " << count;
             }
@@ -528,8 +531,8 @@ TEST(Contributors, AxisScale) {
 }
 
 TEST(Contributors, ReflectIndex) {
-    const int cases[][3] = {{-1, 5, 1}, {-4, 5, 4}, {5, 5, 4}, {9, 5, 0}, {2, 5, 2}, {-5, 5, 4}, {10, 5, 1},
-                            {-3, 1, 0}, {7, 1, 0},  {-3, 2, 0}, {4, 2, 1}, {-2, 2, 1}};
+    const int cases[][3] = {{-1, 5, 1}, {-4, 5, 4}, {5, 5, 4}, {9, 5, 0},  {2, 5, 2}, {-5, 5, 4},
+                            {10, 5, 1}, {-3, 1, 0}, {7, 1, 0}, {-3, 2, 0}, {4, 2, 1}, {-2, 2, 1}};
     for (const auto& c : cases) EXPECT_EQ(ReflectIndex(c[0], c[1]), c[2]) << c[0] << " in " << c[1];
     for (int length = 1; length < 6; ++length) {
         for (int position = -40; position <= 40; ++position) {
@@ -544,7 +547,7 @@ TEST(Contributors, ListsHoldOnlyNonZeroWeightsInsideTheSource) {
     const int cases[][2] = {{100, 50}, {4, 7}, {1, 9}, {2, 2}, {9, 1}, {1000, 3}, {3, 1000}};
     for (const auto& c : cases) {
         ContributorLists lists;
-        ASSERT_TRUE(BuildContributorLists(AxisScale(c[0], c[1]), 3.0f, c[0], c[1], Lanczos3Filter, lists));
+        ASSERT_TRUE(BuildContributorLists(AxisScale(c[0], c[1]), kLanczos3, c[0], c[1], lists));
         ASSERT_EQ(lists.Count(), c[1]);
         for (int i = 0; i < c[1]; ++i) {
             ASSERT_GT(lists.Length(i), 0);
@@ -559,7 +562,7 @@ TEST(Contributors, ListsHoldOnlyNonZeroWeightsInsideTheSource) {
 
 TEST(Contributors, SameSizeListsCentreWithWeightOne) {
     ContributorLists lists;
-    ASSERT_TRUE(BuildContributorLists(1.0f, 3.0f, 10, 10, Lanczos3Filter, lists));
+    ASSERT_TRUE(BuildContributorLists(1.0f, kLanczos3, 10, 10, lists));
     const Contributor* list = lists.List(5);
     // Positions 2..8; 2 and 8 lie at the filter's radius and weigh 0, the integer
     // positions between weigh Sinc of a rounded multiple of pi: tiny, but kept.
@@ -574,9 +577,9 @@ TEST(Contributors, SameSizeListsCentreWithWeightOne) {
 
 TEST(Contributors, UnusableScalesAreRefused) {
     ContributorLists lists;
-    EXPECT_FALSE(BuildContributorLists(0.0f, 3.0f, 10, 10, Lanczos3Filter, lists));
-    EXPECT_FALSE(BuildContributorLists(std::numeric_limits<float>::quiet_NaN(), 3.0f, 10, 10, Lanczos3Filter, lists));
-    EXPECT_FALSE(BuildContributorLists(1e-12f, 3.0f, 10, 10, Lanczos3Filter, lists));
+    EXPECT_FALSE(BuildContributorLists(0.0f, kLanczos3, 10, 10, lists));
+    EXPECT_FALSE(BuildContributorLists(std::numeric_limits<float>::quiet_NaN(), kLanczos3, 10, 10, lists));
+    EXPECT_FALSE(BuildContributorLists(1e-12f, kLanczos3, 10, 10, lists));
     EXPECT_EQ(lists.Count(), 0);
 }
 

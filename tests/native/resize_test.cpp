@@ -1,6 +1,8 @@
 // ResizeImage: the documented numbers, the rebuilt image (RGB with alpha, three chunks,
 // the settings kept), the resampler's bytes in the DIB's bottom-up rows, tiny sizes, and
 // failures that leave the image exactly as it was.
+#include "scale/resize.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,27 +10,23 @@
 #include <string>
 #include <vector>
 
-#include "dib_pixels.h"
-#include "libpng_reference.h"
 #include "codec/png_image.h"
+#include "dib_pixels.h"
+#include "io/memory_stream.h"
+#include "libpng_reference.h"
 #include "png_builder.h"
 #include "png_chunks.h"
-#include "scale/resize.h"
-#include "io/memory_stream.h"
+#include "png_memory.h"
 
 namespace tevpng {
 namespace {
 
 using tevtest::Bytes;
 using tevtest::FilteredRows;
+using tevtest::LoadPng;
 using tevtest::PngBytes;
 using tevtest::Zlib;
 using Names = std::vector<std::string>;
-
-bool Load(PngImage& image, const Bytes& bytes) {
-    MemoryStream stream(bytes);
-    return image.LoadStream(stream);
-}
 
 Names ListNames(const PngImage& image) {
     Names names;
@@ -46,7 +44,8 @@ void LoadRgba(PngImage& image, int width, int height, PixelFunction pixel) {
             rows[y].insert(rows[y].end(), p.begin(), p.end());
         }
     }
-    ASSERT_TRUE(Load(image, PngBytes::Start(width, height, 8, 6).Idat(Zlib(FilteredRows(rows))).Iend().bytes()));
+    ASSERT_TRUE(
+        LoadPng(image, PngBytes::Start(width, height, 8, 6).Idat(Zlib(FilteredRows(rows))).Iend().bytes()));
 }
 
 Bytes RandomBytes(std::size_t count, unsigned seed) {
@@ -99,7 +98,8 @@ TEST(ResizeNumbers, EdgeWidenedFromFourToSeven) {
     const int expected[7] = {0, 0, 0, 127, 255, 255, 255};
     for (int y = 0; y < 4; ++y) {
         for (int x = 0; x < 7; ++x) {
-            for (int c = 0; c < 4; ++c) EXPECT_EQ(rgba[(y * 7 + x) * 4 + c], expected[x]) << x << "," << y << " " << c;
+            for (int c = 0; c < 4; ++c)
+                EXPECT_EQ(rgba[(y * 7 + x) * 4 + c], expected[x]) << x << "," << y << " " << c;
         }
     }
 }
@@ -137,8 +137,8 @@ TEST(ResizeImage, HoldsTheResamplersBytes) {
         alpha.push_back(noise[i + 3]);
     }
     ResampledImage expected;
-    ASSERT_TRUE(ResampleColorAndAlpha({bgr.data(), width, height, 3, width * 3}, {alpha.data(), width, height, 1, width},
-                                      5, 11, expected)
+    ASSERT_TRUE(ResampleColorAndAlpha({bgr.data(), width, height, 3, width * 3},
+                                      {alpha.data(), width, height, 1, width}, 5, 11, expected)
                     .Ok());
     ASSERT_TRUE(ResizeImage(image, 5, 11).Ok());
     ExpectRebuilt(image, 5, 11);
@@ -177,14 +177,14 @@ TEST(ResizeImage, ImagesWithoutAlphaComeOutOpaqueRgba) {
         const std::string what = std::to_string(c.colorType) + "/" + std::to_string(c.bitDepth);
 
         PngImage image;
-        ASSERT_TRUE(Load(image, tevtest::EncodeWithLibpng(source))) << what;
+        ASSERT_TRUE(LoadPng(image, tevtest::EncodeWithLibpng(source))) << what;
         const Bytes colours = Rgba(image);
         ASSERT_TRUE(ResizeImage(image, 12, 10).Ok()) << what;
         ExpectRebuilt(image, 12, 10);
         EXPECT_EQ(Rgba(image), colours) << what;  // the same size keeps every colour
 
         PngImage halved;
-        ASSERT_TRUE(Load(halved, tevtest::EncodeWithLibpng(source)));
+        ASSERT_TRUE(LoadPng(halved, tevtest::EncodeWithLibpng(source)));
         ASSERT_TRUE(ResizeImage(halved, 6, 5).Ok()) << what;
         const std::uint8_t* alpha = halved.ImageHeader()->AlphaPlane();
         for (int i = 0; i < 30; ++i) ASSERT_EQ(alpha[i], 255) << what << " " << i;
@@ -194,10 +194,12 @@ TEST(ResizeImage, ImagesWithoutAlphaComeOutOpaqueRgba) {
 TEST(ResizeImage, GreyAlphaResamplesItsAlpha) {
     std::vector<Bytes> rows(6);
     for (int y = 0; y < 6; ++y) {
-        for (int x = 0; x < 8; ++x) rows[y].insert(rows[y].end(), {static_cast<std::uint8_t>(x * 30), static_cast<std::uint8_t>(x < 4 ? 0 : 255)});
+        for (int x = 0; x < 8; ++x)
+            rows[y].insert(rows[y].end(),
+                           {static_cast<std::uint8_t>(x * 30), static_cast<std::uint8_t>(x < 4 ? 0 : 255)});
     }
     PngImage image;
-    ASSERT_TRUE(Load(image, PngBytes::Start(8, 6, 8, 4).Idat(Zlib(FilteredRows(rows))).Iend().bytes()));
+    ASSERT_TRUE(LoadPng(image, PngBytes::Start(8, 6, 8, 4).Idat(Zlib(FilteredRows(rows))).Iend().bytes()));
     ASSERT_TRUE(ResizeImage(image, 15, 6).Ok());
     ExpectRebuilt(image, 15, 6);
     const std::uint8_t* alpha = image.ImageHeader()->AlphaPlane();
@@ -216,7 +218,7 @@ TEST(ResizeImage, KeepsTheWritingSettingsAndDropsEverythingElse) {
     source.gamma = 100000;
     source.rows = RandomBytes(300, 1);
     PngImage image;
-    ASSERT_TRUE(Load(image, tevtest::EncodeWithLibpng(source)));
+    ASSERT_TRUE(LoadPng(image, tevtest::EncodeWithLibpng(source)));
     ASSERT_EQ(image.Interlace, 1);
     ASSERT_FALSE(IsIdentity(image.Gamma));
     image.AddChunk("tEXt");
@@ -240,7 +242,7 @@ TEST(ResizeImage, KeepsTheWritingSettingsAndDropsEverythingElse) {
     EXPECT_EQ(tevtest::ChunkTypes(*chunks), (Names{"IHDR", "IDAT", "IEND"}));
     EXPECT_EQ((*chunks)[0].data, (Bytes{0, 0, 0, 21, 0, 0, 0, 13, 8, 6, 0, 0, 1}));
     PngImage again;
-    ASSERT_TRUE(Load(again, out.Bytes()));
+    ASSERT_TRUE(LoadPng(again, out.Bytes()));
     EXPECT_EQ(Rgba(again), Rgba(image));
 }
 
@@ -249,7 +251,8 @@ TEST(ResizeImage, KeepsTheWritingSettingsAndDropsEverythingElse) {
 TEST(ResizeImage, TinySourcesAndTargets) {
     for (int sw : {1, 2, 3}) {
         for (int sh : {1, 2, 3}) {
-            for (auto [tw, th] : {std::pair{1, 1}, std::pair{1, 7}, std::pair{2, 1}, std::pair{5, 5}, std::pair{9, 2}}) {
+            for (auto [tw, th] :
+                 {std::pair{1, 1}, std::pair{1, 7}, std::pair{2, 1}, std::pair{5, 5}, std::pair{9, 2}}) {
                 PngImage image;
                 LoadRgba(image, sw, sh, [](int, int) { return std::array<std::uint8_t, 4>{0, 0, 0, 0}; });
                 const std::string what = std::to_string(sw) + "x" + std::to_string(sh) + " to " +
@@ -286,7 +289,8 @@ struct Snapshot {
         s.inverse = image.InverseGamma;
         if (const HeaderChunk* h = image.ImageHeader()) {
             if (h->PixelBits()) s.pixels.assign(h->PixelBits(), h->PixelBits() + h->PixelBytes());
-            if (h->AlphaPlane()) s.alpha.assign(h->AlphaPlane(), h->AlphaPlane() + std::size_t(h->Width) * h->Height);
+            if (h->AlphaPlane())
+                s.alpha.assign(h->AlphaPlane(), h->AlphaPlane() + std::size_t(h->Width) * h->Height);
             const auto* info = reinterpret_cast<const std::uint8_t*>(&h->BitmapInfo);
             s.info.assign(info, info + sizeof(DibInfo));
             s.info.insert(s.info.end(), {h->BitDepth, h->ColorType});
@@ -325,7 +329,8 @@ INSTANTIATE_TEST_SUITE_P(
                     FailureCase{"Negative", -3, -3, StretchResult::Code::TargetTooSmall},
                     FailureCase{"WiderThanAnyImage", 70000, 1, StretchResult::Code::OutOfMemory},
                     FailureCase{"BeyondThePixelLimit", 60000, 60000, StretchResult::Code::OutOfMemory},
-                    FailureCase{"NoMemoryAnywhere", 0x7FFFFFFF, 0x7FFFFFFF, StretchResult::Code::OutOfMemory}),
+                    FailureCase{"NoMemoryAnywhere", 0x7FFFFFFF, 0x7FFFFFFF,
+                                StretchResult::Code::OutOfMemory}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ResizeFailure, AnEmptyImageIsTooSmall) {
@@ -345,7 +350,7 @@ TEST(ResizeFailure, AHeaderWithoutPixelsIsTooSmall) {
     tevtest::AppendBigEndian32(ihdr, 4);
     tevtest::AppendBigEndian32(ihdr, 4);
     ihdr.insert(ihdr.end(), {4, 2, 0, 0, 0});  // RGB at 4 bits: no form to hold it
-    EXPECT_FALSE(Load(image, PngBytes().Signature().Chunk("IHDR", ihdr).Iend().bytes()));
+    EXPECT_FALSE(LoadPng(image, PngBytes().Signature().Chunk("IHDR", ihdr).Iend().bytes()));
     const Snapshot before = Snapshot::Of(image);
     EXPECT_EQ(ResizeImage(image, 2, 2).code(), StretchResult::Code::SourceTooSmall);
     EXPECT_TRUE(Snapshot::Of(image) == before);
@@ -363,10 +368,15 @@ TEST(CreateAlpha, OpaquePlaneForGreyAndRgb) {
                          Case{0, 4, false, 0}, Case{0, 1, false, 0}, Case{3, 8, false, 3}}) {
         PngImage image;
         const std::size_t rowBytes = (3 * (c.colorType == 2 ? 3 : 1) * c.bitDepth + 7) / 8;
-        PngBytes png = PngBytes::Start(3, 2, static_cast<std::uint8_t>(c.bitDepth), static_cast<std::uint8_t>(c.colorType));
+        PngBytes png = PngBytes::Start(3, 2, static_cast<std::uint8_t>(c.bitDepth),
+                                       static_cast<std::uint8_t>(c.colorType));
         if (c.colorType == 3) png.Chunk("PLTE", Bytes(768, 9));
-        ASSERT_TRUE(Load(image, png.Idat(Zlib(FilteredRows({RandomBytes(rowBytes, 1), RandomBytes(rowBytes, 2)}))).Iend().bytes()));
-        const Bytes pixels(image.ImageHeader()->PixelBits(), image.ImageHeader()->PixelBits() + image.ImageHeader()->PixelBytes());
+        ASSERT_TRUE(
+            LoadPng(image, png.Idat(Zlib(FilteredRows({RandomBytes(rowBytes, 1), RandomBytes(rowBytes, 2)})))
+                               .Iend()
+                               .bytes()));
+        const Bytes pixels(image.ImageHeader()->PixelBits(),
+                           image.ImageHeader()->PixelBits() + image.ImageHeader()->PixelBytes());
         EXPECT_EQ(CreateAlpha(image), c.gainsAlpha) << c.colorType << "/" << c.bitDepth;
         const HeaderChunk* header = image.ImageHeader();
         EXPECT_EQ(header->ColorType, c.after);
@@ -377,7 +387,7 @@ TEST(CreateAlpha, OpaquePlaneForGreyAndRgb) {
             MemoryStream out;
             ASSERT_TRUE(image.SaveStream(out));
             PngImage again;
-            ASSERT_TRUE(Load(again, out.Bytes()));
+            ASSERT_TRUE(LoadPng(again, out.Bytes()));
             EXPECT_EQ(again.ImageHeader()->ColorType, c.after);
             EXPECT_EQ(Rgba(again), Rgba(image));
         } else {

@@ -1,6 +1,8 @@
 // SaveStream and SaveFile: the bytes of the file, the chunk order PNG requires, the image
 // data in IDAT chunks, the row encoders and filters, round trips through our own reader,
 // and the refusals that keep the writer from emitting what it did not fill.
+#include "codec/writer.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -11,36 +13,27 @@
 #include <string>
 #include <vector>
 
-#include "dib_pixels.h"
-#include "libpng_reference.h"
 #include "codec/png_image.h"
 #include "codec/row_decoder.h"
-#include "codec/writer.h"
+#include "dib_pixels.h"
+#include "io/memory_stream.h"
+#include "libpng_reference.h"
 #include "png_builder.h"
 #include "png_chunks.h"
+#include "png_memory.h"
 #include "scale/resize.h"
-#include "io/memory_stream.h"
 
 namespace tevpng {
 namespace {
 
 using tevtest::Bytes;
 using tevtest::FilteredRows;
+using tevtest::LoadPng;
 using tevtest::ParsedChunk;
 using tevtest::PngBytes;
+using tevtest::SavePng;
 using tevtest::Zlib;
 using Names = std::vector<std::string>;
-
-bool Load(PngImage& image, const Bytes& bytes) {
-    MemoryStream stream(bytes);
-    return image.LoadStream(stream);
-}
-
-Bytes Save(PngImage& image) {
-    MemoryStream stream;
-    EXPECT_TRUE(image.SaveStream(stream));
-    return stream.Bytes();
-}
 
 std::vector<ParsedChunk> Chunks(const Bytes& png) {
     auto chunks = tevtest::ParseChunks(png);
@@ -68,7 +61,6 @@ std::vector<Bytes> RandomRows(int height, std::size_t rowBytes, unsigned seed) {
     return rows;
 }
 
-
 // The DIB, its colour table as used and the alpha plane of two images are the same.
 void ExpectSamePixels(const PngImage& a, const PngImage& b, const std::string& what) {
     const HeaderChunk* x = a.ImageHeader();
@@ -87,16 +79,17 @@ void ExpectSamePixels(const PngImage& a, const PngImage& b, const std::string& w
     }
     ASSERT_EQ(x->AlphaPlane() != nullptr, y->AlphaPlane() != nullptr) << what;
     if (x->AlphaPlane()) {
-        EXPECT_EQ(std::memcmp(x->AlphaPlane(), y->AlphaPlane(), static_cast<std::size_t>(x->Width) * x->Height), 0)
+        EXPECT_EQ(
+            std::memcmp(x->AlphaPlane(), y->AlphaPlane(), static_cast<std::size_t>(x->Width) * x->Height), 0)
             << what;
     }
 }
 
 // Saves, loads the result and expects the same pixels.
 void ExpectRoundTrip(PngImage& image, const std::string& what) {
-    const Bytes written = Save(image);
+    const Bytes written = SavePng(image);
     PngImage again;
-    ASSERT_TRUE(Load(again, written)) << what;
+    ASSERT_TRUE(LoadPng(again, written)) << what;
     EXPECT_EQ(again.LastError, LoadError::None) << what;
     ExpectSamePixels(image, again, what);
 }
@@ -105,20 +98,20 @@ void ExpectRoundTrip(PngImage& image, const std::string& what) {
 
 TEST(WriterFile, EmptyImageWritesTheSignatureOnly) {
     PngImage image;
-    const Bytes written = Save(image);
+    const Bytes written = SavePng(image);
     EXPECT_EQ(written, (Bytes{137, 80, 78, 71, 13, 10, 26, 10}));
 }
 
 TEST(WriterFile, WritesAtTheStreamsPosition) {
     PngImage image;
-    ASSERT_TRUE(Load(image, PngBytes::Start(1, 1, 8, 0).Idat(Zlib({0, 7})).Iend().bytes()));
+    ASSERT_TRUE(LoadPng(image, PngBytes::Start(1, 1, 8, 0).Idat(Zlib({0, 7})).Iend().bytes()));
     MemoryStream stream(Bytes{1, 2, 3, 4});
     stream.Seek(2, SeekOrigin::Begin);
     ASSERT_TRUE(image.SaveStream(stream));
     const Bytes& bytes = stream.Bytes();
     EXPECT_EQ(bytes[0], 1);
     EXPECT_EQ(bytes[1], 2);
-    EXPECT_EQ(Bytes(bytes.begin() + 2, bytes.end()), Save(image));
+    EXPECT_EQ(Bytes(bytes.begin() + 2, bytes.end()), SavePng(image));
 }
 
 // A 1 x 1 image as the resize builds it, with red 10, green 20, blue 30, alpha 40.
@@ -135,7 +128,7 @@ TEST(WriterFile, OneByOneRgbaImageByteForByte) {
     ASSERT_TRUE(AssignBitmap(image, std::move(header)));
     ASSERT_EQ(ListNames(image), (Names{"IHDR", "IDAT", "IEND"}));
 
-    const Bytes written = Save(image);
+    const Bytes written = SavePng(image);
     ASSERT_GE(written.size(), 8u);
     EXPECT_EQ(Bytes(written.begin(), written.begin() + 8), (Bytes{137, 80, 78, 71, 13, 10, 26, 10}));
     const auto chunks = Chunks(written);
@@ -156,8 +149,9 @@ TEST(WriterFile, ImageDataIsCutIntoChunksOfExactly65535Bytes) {
     const int width = 400, height = 500;
     const auto rows = RandomRows(height, width * 4, 7);
     PngImage image;
-    ASSERT_TRUE(Load(image, PngBytes::Start(width, height, 8, 6).Idat(Zlib(FilteredRows(rows))).Iend().bytes()));
-    const auto chunks = Chunks(Save(image));
+    ASSERT_TRUE(
+        LoadPng(image, PngBytes::Start(width, height, 8, 6).Idat(Zlib(FilteredRows(rows))).Iend().bytes()));
+    const auto chunks = Chunks(SavePng(image));
     std::vector<std::size_t> sizes;
     for (const ParsedChunk& chunk : chunks) {
         if (chunk.type == "IDAT") sizes.push_back(chunk.data.size());
@@ -187,9 +181,11 @@ TEST(WriterFile, ImageDataIsCutIntoChunksOfExactly65535Bytes) {
 
 TEST(WriterFile, ChunksFollowIdatLimit) {
     PngImage image;
-    ASSERT_TRUE(Load(image, PngBytes::Start(64, 64, 8, 2).Idat(Zlib(FilteredRows(RandomRows(64, 192, 3)))).Iend().bytes()));
+    ASSERT_TRUE(LoadPng(
+        image,
+        PngBytes::Start(64, 64, 8, 2).Idat(Zlib(FilteredRows(RandomRows(64, 192, 3)))).Iend().bytes()));
     image.IdatLimit = 1000;
-    const auto chunks = Chunks(Save(image));
+    const auto chunks = Chunks(SavePng(image));
     std::vector<std::size_t> sizes;
     for (const ParsedChunk& chunk : chunks) {
         if (chunk.type == "IDAT") sizes.push_back(chunk.data.size());
@@ -197,15 +193,15 @@ TEST(WriterFile, ChunksFollowIdatLimit) {
     ASSERT_GE(sizes.size(), 10u);
     for (std::size_t i = 0; i + 1 < sizes.size(); ++i) EXPECT_EQ(sizes[i], 1000u);
     PngImage again;
-    ASSERT_TRUE(Load(again, Save(image)));
+    ASSERT_TRUE(LoadPng(again, SavePng(image)));
     ExpectSamePixels(image, again, "IdatLimit 1000");
 }
 
 TEST(WriterFile, ARowOfRgbIsSubFiltered) {
     PngImage image;
-    ASSERT_TRUE(
-        Load(image, PngBytes::Start(3, 1, 8, 2).Idat(Zlib({0, 0, 0, 0, 10, 10, 10, 30, 20, 10})).Iend().bytes()));
-    EXPECT_EQ(tevtest::InflateImageData(Chunks(Save(image))), (Bytes{1, 0, 0, 0, 10, 10, 10, 20, 10, 0}));
+    ASSERT_TRUE(LoadPng(
+        image, PngBytes::Start(3, 1, 8, 2).Idat(Zlib({0, 0, 0, 0, 10, 10, 10, 30, 20, 10})).Iend().bytes()));
+    EXPECT_EQ(tevtest::InflateImageData(Chunks(SavePng(image))), (Bytes{1, 0, 0, 0, 10, 10, 10, 20, 10, 0}));
 }
 
 TEST(WriterFile, RawChunksAreWrittenBackUnchangedWithAFreshCrc) {
@@ -218,8 +214,8 @@ TEST(WriterFile, RawChunksAreWrittenBackUnchangedWithAFreshCrc) {
                           .Iend()
                           .bytes();
     PngImage image;
-    ASSERT_TRUE(Load(image, png));
-    const auto chunks = Chunks(Save(image));
+    ASSERT_TRUE(LoadPng(image, png));
+    const auto chunks = Chunks(SavePng(image));
     int found = 0;
     for (const ParsedChunk& chunk : chunks) {
         EXPECT_EQ(chunk.crc, tevtest::ReferenceChunkCrc(chunk.type, chunk.data)) << chunk.type;
@@ -245,8 +241,8 @@ TEST(WriterFile, TransparencyIsKeptByteForByte) {
                               .Iend()
                               .bytes();
         PngImage image;
-        ASSERT_TRUE(Load(image, png));
-        const auto chunks = Chunks(Save(image));
+        ASSERT_TRUE(LoadPng(image, png));
+        const auto chunks = Chunks(SavePng(image));
         ASSERT_EQ(tevtest::ChunkTypes(chunks), (Names{"IHDR", "PLTE", "tRNS", "IDAT", "IEND"}));
         EXPECT_EQ(chunks[1].data, (Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9}));
         EXPECT_EQ(chunks[2].data, trns);
@@ -259,9 +255,9 @@ TEST(WriterFile, TransparencyIsKeptByteForByte) {
 struct KeyCase {
     const char* name;
     std::uint8_t depth, colorType;
-    Bytes row;        // one row, unfiltered; its first pixel has the key's value
-    Bytes key;        // tRNS as read
-    Bytes written;    // tRNS as written; empty: only the pixel must match
+    Bytes row;           // one row, unfiltered; its first pixel has the key's value
+    Bytes key;           // tRNS as read
+    Bytes written;       // tRNS as written; empty: only the pixel must match
     bool gamma = false;  // a gAMA before the image data
 };
 
@@ -269,7 +265,11 @@ const KeyCase kKeyCases[] = {
     {"grey2", 2, 0, {0x93}, {0, 2}, {0, 10}},  // pixels 2, 1, 0, 3, written as 4-bit 10, 5, 0, 15
     {"grey8", 8, 0, {7, 9}, {0, 7}, {0, 7}},
     {"grey16", 16, 0, {0x12, 0x34}, {0x12, 0x34}, {0x12, 0}},
-    {"rgb16", 16, 2, {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC}, {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC},
+    {"rgb16",
+     16,
+     2,
+     {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC},
+     {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC},
      {0x12, 0, 0x56, 0, 0x9A, 0}},
     {"rgb8", 8, 2, {10, 100, 200}, {0, 10, 0, 100, 0, 200}, {0, 10, 0, 100, 0, 200}},
     {"rgb8 gamma", 8, 2, {10, 100, 200}, {0, 10, 0, 100, 0, 200}, {}, true},
@@ -286,15 +286,17 @@ TEST_P(WriterTransparentKey, StillNamesThePixelItNamed) {
     if (c.gamma) builder.Chunk("gAMA", {0, 0, 177, 143});
     const Bytes png = builder.Chunk("tRNS", c.key).Idat(Zlib(FilteredRows({c.row}))).Iend().bytes();
     PngImage image;
-    ASSERT_TRUE(Load(image, png));
-    const Bytes written = Save(image);
+    ASSERT_TRUE(LoadPng(image, png));
+    const Bytes written = SavePng(image);
 
     Bytes key;
     for (const ParsedChunk& chunk : Chunks(written)) {
         if (chunk.type == "tRNS") key = chunk.data;
     }
     ASSERT_EQ(key.size(), c.key.size());
-    if (!c.written.empty()) EXPECT_EQ(key, c.written);
+    if (!c.written.empty()) {
+        EXPECT_EQ(key, c.written);
+    }
     const auto decoded = tevtest::DecodeWithLibpng(written);  // 16-bit samples as their high byte
     ASSERT_TRUE(decoded.has_value());
     for (int i = 0; i < channels; ++i) {
@@ -308,7 +310,7 @@ TEST_P(WriterTransparentKey, StillNamesThePixelItNamed) {
         }
     }
     // Saved again (the image is held at the depth it was written with), the key stays.
-    for (const ParsedChunk& chunk : Chunks(Save(image))) {
+    for (const ParsedChunk& chunk : Chunks(SavePng(image))) {
         if (chunk.type == "tRNS") {
             EXPECT_EQ(chunk.data, key);
         }
@@ -331,11 +333,11 @@ TEST(WriterFile, TextAndTimeAreWrittenFromTheirValues) {
                           .Iend()
                           .bytes();
     PngImage image;
-    ASSERT_TRUE(Load(image, png));
+    ASSERT_TRUE(LoadPng(image, png));
     auto* text = image.FindChunk("tEXt")->As<TextChunk>();
     text->Text = "changed";
     image.FindChunk("tIME")->As<TimeChunk>()->Second = 1;
-    const auto chunks = Chunks(Save(image));
+    const auto chunks = Chunks(SavePng(image));
     ASSERT_EQ(tevtest::ChunkTypes(chunks), (Names{"IHDR", "IDAT", "tEXt", "tIME", "IEND"}));
     EXPECT_EQ(chunks[2].data, (Bytes{'T', 'i', 't', 'l', 'e', 0, 'c', 'h', 'a', 'n', 'g', 'e', 'd'}));
     EXPECT_EQ(chunks[3].data, (Bytes{7, 232, 2, 29, 23, 59, 1}));
@@ -361,14 +363,14 @@ TEST(WriterOrder, AncillaryChunksGoWherePngPutsThem) {
                           .Iend()
                           .bytes();
     PngImage image;
-    ASSERT_TRUE(Load(image, png));
+    ASSERT_TRUE(LoadPng(image, png));
     const Names list = ListNames(image);
     EXPECT_EQ(list, (Names{"IHDR", "PLTE", "IDAT", "gAMA", "tRNS", "sBIT", "sRGB", "bKGD", "hIST", "tEXt",
                            "pHYs", "sPLT", "tIME", "prVt", "IEND"}));
-    const Bytes written = Save(image);
+    const Bytes written = SavePng(image);
     EXPECT_EQ(tevtest::ChunkTypes(Chunks(written)),
-              (Names{"IHDR", "gAMA", "sBIT", "sRGB", "PLTE", "tRNS", "bKGD", "hIST", "pHYs", "sPLT", "IDAT", "tEXt",
-                     "tIME", "prVt", "IEND"}));
+              (Names{"IHDR", "gAMA", "sBIT", "sRGB", "PLTE", "tRNS", "bKGD", "hIST", "pHYs", "sPLT", "IDAT",
+                     "tEXt", "tIME", "prVt", "IEND"}));
     // Saving does not reorder the list itself.
     EXPECT_EQ(ListNames(image), list);
     const auto verdict = tevtest::ReadStrictlyWithLibpng(written);
@@ -380,9 +382,9 @@ TEST(WriterOrder, AncillaryChunksGoWherePngPutsThem) {
 
 TEST(WriterOrder, AFileCutShortAfterItsImageDataGetsAnEnd) {
     PngImage image;
-    ASSERT_TRUE(Load(image, PngBytes::Start(1, 1, 8, 0).Idat(Zlib({0, 9})).bytes()));
+    ASSERT_TRUE(LoadPng(image, PngBytes::Start(1, 1, 8, 0).Idat(Zlib({0, 9})).bytes()));
     EXPECT_EQ(image.LastError, LoadError::StreamEnded);
-    const Bytes written = Save(image);
+    const Bytes written = SavePng(image);
     EXPECT_EQ(tevtest::ChunkTypes(Chunks(written)), (Names{"IHDR", "IDAT", "IEND"}));
     EXPECT_TRUE(tevtest::ReadStrictlyWithLibpng(written).messages.empty());
 }
@@ -393,8 +395,8 @@ TEST(WriterOrder, MethodsAreWrittenAsTheOnesUsed) {
     tevtest::AppendBigEndian32(ihdr, 1);
     ihdr.insert(ihdr.end(), {8, 0, 0, 3, 0});  // filter method 3: unchecked on load
     PngImage image;
-    ASSERT_TRUE(Load(image, PngBytes().Signature().Chunk("IHDR", ihdr).Idat(Zlib({0, 9})).Iend().bytes()));
-    const Bytes written = Save(image);
+    ASSERT_TRUE(LoadPng(image, PngBytes().Signature().Chunk("IHDR", ihdr).Idat(Zlib({0, 9})).Iend().bytes()));
+    const Bytes written = SavePng(image);
     EXPECT_EQ(Chunks(written)[0].data, (Bytes{0, 0, 0, 1, 0, 0, 0, 1, 8, 0, 0, 0, 0}));
     EXPECT_TRUE(tevtest::ReadStrictlyWithLibpng(written).read);
 }
@@ -408,13 +410,13 @@ TEST(WriterOrder, ForbiddenPaletteAndTransparencyAreLeftOut) {
                           .Iend()
                           .bytes();
     PngImage rgba;
-    ASSERT_TRUE(Load(rgba, png));
-    EXPECT_EQ(tevtest::ChunkTypes(Chunks(Save(rgba))), (Names{"IHDR", "PLTE", "IDAT", "IEND"}));
+    ASSERT_TRUE(LoadPng(rgba, png));
+    EXPECT_EQ(tevtest::ChunkTypes(Chunks(SavePng(rgba))), (Names{"IHDR", "PLTE", "IDAT", "IEND"}));
 
     const Bytes grey = PngBytes::Start(1, 1, 8, 0).Chunk("PLTE", {1, 2, 3}).Idat(Zlib({0, 1})).Iend().bytes();
     PngImage greyImage;
-    ASSERT_TRUE(Load(greyImage, grey));
-    EXPECT_EQ(tevtest::ChunkTypes(Chunks(Save(greyImage))), (Names{"IHDR", "IDAT", "IEND"}));
+    ASSERT_TRUE(LoadPng(greyImage, grey));
+    EXPECT_EQ(tevtest::ChunkTypes(Chunks(SavePng(greyImage))), (Names{"IHDR", "IDAT", "IEND"}));
 }
 
 // A tRNS of more than 256 bytes after the image data fails only its handler; written
@@ -427,12 +429,12 @@ TEST(WriterOrder, OversizedTransparencyIsLeftOut) {
                           .Iend()
                           .bytes();
     PngImage image;
-    ASSERT_TRUE(Load(image, png));
+    ASSERT_TRUE(LoadPng(image, png));
     ASSERT_NE(image.FindChunk("tRNS"), nullptr);
-    const Bytes written = Save(image);
+    const Bytes written = SavePng(image);
     EXPECT_EQ(tevtest::ChunkTypes(Chunks(written)), (Names{"IHDR", "PLTE", "IDAT", "IEND"}));
     PngImage again;
-    EXPECT_TRUE(Load(again, written));
+    EXPECT_TRUE(LoadPng(again, written));
 }
 
 // ---- Gamma: colours go out through InverseGamma, so the next load gives them back.
@@ -463,19 +465,20 @@ TEST_P(WriterGamma, SaveAndLoadGiveBackTheSameColours) {
         for (auto& index : source.rows) index %= 200;
     }
     PngImage image;
-    ASSERT_TRUE(Load(image, tevtest::EncodeWithLibpng(source)));
+    ASSERT_TRUE(LoadPng(image, tevtest::EncodeWithLibpng(source)));
     ASSERT_FALSE(IsIdentity(image.Gamma));
     ExpectRoundTrip(image, c.name);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, WriterGamma,
-                         testing::Values(GammaCase{"Rgb8", 2, 8, false}, GammaCase{"Rgb8Adam7", 2, 8, true},
-                                         GammaCase{"Rgb16", 2, 16, false}, GammaCase{"Rgb16Adam7", 2, 16, true},
-                                         GammaCase{"Rgba8", 6, 8, false}, GammaCase{"Rgba8Adam7", 6, 8, true},
-                                         GammaCase{"Rgba16", 6, 16, false}, GammaCase{"Rgba16Adam7", 6, 16, true},
-                                         GammaCase{"Palette", 3, 8, false}, GammaCase{"PaletteAdam7", 3, 8, true},
-                                         GammaCase{"Grey16Adam7", 0, 16, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WriterGamma,
+    testing::Values(GammaCase{"Rgb8", 2, 8, false}, GammaCase{"Rgb8Adam7", 2, 8, true},
+                    GammaCase{"Rgb16", 2, 16, false}, GammaCase{"Rgb16Adam7", 2, 16, true},
+                    GammaCase{"Rgba8", 6, 8, false}, GammaCase{"Rgba8Adam7", 6, 8, true},
+                    GammaCase{"Rgba16", 6, 16, false}, GammaCase{"Rgba16Adam7", 6, 16, true},
+                    GammaCase{"Palette", 3, 8, false}, GammaCase{"PaletteAdam7", 3, 8, true},
+                    GammaCase{"Grey16Adam7", 0, 16, true}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // A gAMA that came after what it would have changed was not applied to it. Written before
 // it, it would change the colours on the next load, so it is left out and the colours
@@ -487,13 +490,13 @@ TEST(WriterGammaPlacement, GammaAfterTheImageDataIsLeftOut) {
                           .Iend()
                           .bytes();
     PngImage image;
-    ASSERT_TRUE(Load(image, png));
+    ASSERT_TRUE(LoadPng(image, png));
     ASSERT_FALSE(IsIdentity(image.InverseGamma));
-    const Bytes written = Save(image);
+    const Bytes written = SavePng(image);
     EXPECT_EQ(tevtest::ChunkTypes(Chunks(written)), (Names{"IHDR", "IDAT", "IEND"}));
     EXPECT_EQ(tevtest::InflateImageData(Chunks(written)), (Bytes{1, 10, 20, 30, 30, 30, 30}));
     PngImage again;
-    ASSERT_TRUE(Load(again, written));
+    ASSERT_TRUE(LoadPng(again, written));
     ExpectSamePixels(image, again, "gAMA after IDAT");
 }
 
@@ -505,13 +508,13 @@ TEST(WriterGammaPlacement, GammaAfterThePaletteIsLeftOutOfPaletteImages) {
                           .Iend()
                           .bytes();
     PngImage image;
-    ASSERT_TRUE(Load(image, png));
-    const Bytes written = Save(image);
+    ASSERT_TRUE(LoadPng(image, png));
+    const Bytes written = SavePng(image);
     const auto chunks = Chunks(written);
     EXPECT_EQ(tevtest::ChunkTypes(chunks), (Names{"IHDR", "PLTE", "IDAT", "IEND"}));
     EXPECT_EQ(chunks[1].data, (Bytes{10, 20, 30, 200, 100, 50}));
     PngImage again;
-    ASSERT_TRUE(Load(again, written));
+    ASSERT_TRUE(LoadPng(again, written));
     ExpectSamePixels(image, again, "gAMA after PLTE");
 }
 
@@ -523,8 +526,8 @@ TEST(WriterGammaPlacement, GammaBeforeEverythingIsWrittenAndApplied) {
                           .Iend()
                           .bytes();
     PngImage image;
-    ASSERT_TRUE(Load(image, png));
-    const auto chunks = Chunks(Save(image));
+    ASSERT_TRUE(LoadPng(image, png));
+    const auto chunks = Chunks(SavePng(image));
     ASSERT_EQ(tevtest::ChunkTypes(chunks), (Names{"IHDR", "gAMA", "PLTE", "IDAT", "IEND"}));
     EXPECT_EQ(chunks[1].data, (Bytes{0, 1, 134, 160}));
     // The palette goes out through the inverse table, so the gamma table brings it back.
@@ -549,13 +552,13 @@ TEST(WriterDepth, TwoBitImagesAreWrittenAtFourBits) {
             source.rows = RandomBytes(15, 4);
             for (std::size_t i = 2; i < source.rows.size(); i += 3) source.rows[i] &= 0xC0;
             PngImage image;
-            ASSERT_TRUE(Load(image, tevtest::EncodeWithLibpng(source)));
+            ASSERT_TRUE(LoadPng(image, tevtest::EncodeWithLibpng(source)));
             const std::string what = std::to_string(colorType) + (interlaced ? " Adam7" : "");
-            const Bytes written = Save(image);
+            const Bytes written = SavePng(image);
             EXPECT_EQ(Chunks(written)[0].data[8], 4) << what;
             EXPECT_EQ(image.ImageHeader()->BitDepth, 4) << what;
             PngImage again;
-            ASSERT_TRUE(Load(again, written)) << what;
+            ASSERT_TRUE(LoadPng(again, written)) << what;
             ExpectSamePixels(image, again, what);
             EXPECT_TRUE(tevtest::ReadStrictlyWithLibpng(written).messages.empty()) << what;
         }
@@ -567,9 +570,9 @@ TEST(WriterDepth, EveryFormatSurvivesTheRoundTrip) {
     struct Format {
         int colorType, bitDepth, channels;
     };
-    const Format formats[] = {{0, 1, 1}, {0, 2, 1}, {0, 4, 1}, {0, 8, 1}, {0, 16, 1}, {3, 1, 1}, {3, 2, 1},
-                              {3, 4, 1}, {3, 8, 1}, {4, 8, 2}, {4, 16, 2}, {2, 8, 3}, {2, 16, 3}, {6, 8, 4},
-                              {6, 16, 4}};
+    const Format formats[] = {{0, 1, 1},  {0, 2, 1}, {0, 4, 1},  {0, 8, 1}, {0, 16, 1},
+                              {3, 1, 1},  {3, 2, 1}, {3, 4, 1},  {3, 8, 1}, {4, 8, 2},
+                              {4, 16, 2}, {2, 8, 3}, {2, 16, 3}, {6, 8, 4}, {6, 16, 4}};
     const std::pair<int, int> sizes[] = {{1, 1}, {3, 2}, {5, 9}, {17, 3}, {33, 20}};
     for (const Format& f : formats) {
         for (auto [width, height] : sizes) {
@@ -581,16 +584,17 @@ TEST(WriterDepth, EveryFormatSurvivesTheRoundTrip) {
                 source.bitDepth = f.bitDepth;
                 source.interlaced = interlaced;
                 if (f.colorType == 3) source.palette = RandomBytes(3 << f.bitDepth, width);
-                const std::size_t rowBytes = (static_cast<std::size_t>(width) * f.channels * f.bitDepth + 7) / 8;
+                const std::size_t rowBytes =
+                    (static_cast<std::size_t>(width) * f.channels * f.bitDepth + 7) / 8;
                 source.rows = RandomBytes(rowBytes * height, width * 31 + height);
-                const std::string what = std::to_string(f.colorType) + "/" + std::to_string(f.bitDepth) + " " +
-                                         std::to_string(width) + "x" + std::to_string(height) +
+                const std::string what = std::to_string(f.colorType) + "/" + std::to_string(f.bitDepth) +
+                                         " " + std::to_string(width) + "x" + std::to_string(height) +
                                          (interlaced ? " Adam7" : "");
                 PngImage image;
-                ASSERT_TRUE(Load(image, tevtest::EncodeWithLibpng(source))) << what;
-                const Bytes written = Save(image);
+                ASSERT_TRUE(LoadPng(image, tevtest::EncodeWithLibpng(source))) << what;
+                const Bytes written = SavePng(image);
                 PngImage again;
-                ASSERT_TRUE(Load(again, written)) << what;
+                ASSERT_TRUE(LoadPng(again, written)) << what;
                 ExpectSamePixels(image, again, what);
                 const auto verdict = tevtest::ReadStrictlyWithLibpng(written);
                 EXPECT_TRUE(verdict.read) << what;
@@ -644,10 +648,10 @@ TEST(WriterFilters, UnfilteringGivesTheRowBack) {
 TEST(WriterFilters, FilterSetChoosesTheFilters) {
     const int width = 31, height = 17;
     PngImage image;
-    ASSERT_TRUE(Load(image, PngBytes::Start(width, height, 8, 6)
-                                .Idat(Zlib(FilteredRows(RandomRows(height, width * 4, 11))))
-                                .Iend()
-                                .bytes()));
+    ASSERT_TRUE(LoadPng(image, PngBytes::Start(width, height, 8, 6)
+                                   .Idat(Zlib(FilteredRows(RandomRows(height, width * 4, 11))))
+                                   .Iend()
+                                   .bytes()));
     struct SetCase {
         std::uint8_t set;
         int onlyType;  // -1: any allowed
@@ -656,7 +660,7 @@ TEST(WriterFilters, FilterSetChoosesTheFilters) {
                             SetCase{kFilterAverage, 3}, SetCase{kFilterPaeth, 4}, SetCase{0, 0},
                             SetCase{kFilterUp | kFilterPaeth, -1}, SetCase{0x1F, -1}}) {
         image.FilterSet = c.set;
-        const Bytes written = Save(image);
+        const Bytes written = SavePng(image);
         const auto inflated = tevtest::InflateImageData(Chunks(written));
         ASSERT_TRUE(inflated.has_value());
         for (int y = 0; y < height; ++y) {
@@ -668,7 +672,7 @@ TEST(WriterFilters, FilterSetChoosesTheFilters) {
             }
         }
         PngImage again;
-        ASSERT_TRUE(Load(again, written));
+        ASSERT_TRUE(LoadPng(again, written));
         ExpectSamePixels(image, again, "FilterSet " + std::to_string(c.set));
     }
 }
@@ -724,7 +728,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(WriterEncoder, PairsWithoutAnEncoder) {
-    const std::pair<int, int> none[] = {{0, 2}, {3, 2}, {2, 4}, {6, 1}, {4, 4}, {3, 16}, {1, 8}, {5, 8}, {7, 8}};
+    const std::pair<int, int> none[] = {{0, 2},  {3, 2}, {2, 4}, {6, 1}, {4, 4},
+                                        {3, 16}, {1, 8}, {5, 8}, {7, 8}};
     for (auto [colorType, bitDepth] : none) {
         EXPECT_EQ(FindRowEncoder(colorType, bitDepth), nullptr) << colorType << "/" << bitDepth;
     }
@@ -758,18 +763,18 @@ private:
 };
 
 PngImage* LoadedRgba(PngImage& image) {
-    EXPECT_TRUE(Load(image, PngBytes::Start(300, 300, 8, 6)
-                                .Chunk("tEXt", {'a', 0, 'b'})
-                                .Idat(Zlib(FilteredRows(RandomRows(300, 1200, 1))))
-                                .Iend()
-                                .bytes()));
+    EXPECT_TRUE(LoadPng(image, PngBytes::Start(300, 300, 8, 6)
+                                   .Chunk("tEXt", {'a', 0, 'b'})
+                                   .Idat(Zlib(FilteredRows(RandomRows(300, 1200, 1))))
+                                   .Iend()
+                                   .bytes()));
     return &image;
 }
 
 TEST(WriterRefusal, AStreamThatRefusesBytesStopsTheWriter) {
     PngImage image;
     LoadedRgba(image);
-    const std::size_t full = Save(image).size();
+    const std::size_t full = SavePng(image).size();
     for (std::size_t capacity : {std::size_t{0}, std::size_t{5}, std::size_t{20}, std::size_t{40000},
                                  std::size_t{200000}, full - 3}) {
         ShortStream stream(capacity);
@@ -828,8 +833,8 @@ class WriterFileSystem : public testing::Test {
 protected:
     void SetUp() override {
         directory_ = std::filesystem::temp_directory_path() /
-                     ("tevpng_writer_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                      testing::UnitTest::GetInstance()->current_test_info()->name());
+                     ("tevpng_writer_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                      "_" + testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(directory_);
     }
     void TearDown() override { std::filesystem::remove_all(directory_); }
@@ -847,7 +852,7 @@ TEST_F(WriterFileSystem, SaveFileWritesWhatSaveStreamWrites) {
         old << std::string(2000000, 'x');  // longer than the PNG: must not survive at its end
     }
     ASSERT_TRUE(image.SaveFile(path));
-    EXPECT_EQ(tevtest::ReadFileBytes(path), Save(image));
+    EXPECT_EQ(tevtest::ReadFileBytes(path), SavePng(image));
 }
 
 TEST_F(WriterFileSystem, AFileThatCannotBeCreatedFails) {

@@ -56,8 +56,8 @@ std::string ToText(const PageRect& rect) {
 HostPage::HostPage(HWND parent, int x, int y, PluginLibrary& plugin, LogFunction log)
     : plugin_(plugin), log_(std::move(log)) {
     RegisterPageClass(WindowProc);
-    window_ = CreateWindowExA(0, kPageClass, "page", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, x, y, kWidth, kHeight,
-                              parent, nullptr, GetModuleHandleA(nullptr), this);
+    window_ = CreateWindowExA(0, kPageClass, "page", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, x, y, kWidth,
+                              kHeight, parent, nullptr, GetModuleHandleA(nullptr), this);
 }
 
 HostPage::~HostPage() {

@@ -18,7 +18,8 @@ void PaintCheckerboard(HDC dc, int width, int height) {
     for (int y = 0; y < height; y += kCheckerCell) {
         for (int x = 0; x < width; x += kCheckerCell) {
             const RECT cell{x, y, x + kCheckerCell, y + kCheckerCell};
-            FillRect(dc, &cell, static_cast<HBRUSH>(CheckerColour(x, y) == kCheckerLight ? light.Get() : dark.Get()));
+            FillRect(dc, &cell,
+                     static_cast<HBRUSH>(CheckerColour(x, y) == kCheckerLight ? light.Get() : dark.Get()));
         }
     }
 }
@@ -46,15 +47,17 @@ void PaintShapes(HDC dc) {
 
 void PaintText(HDC dc, int height) {
     SetBkMode(dc, TRANSPARENT);
-    const win32::FontHandle title(CreateFontA(26, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Tahoma"));
+    const win32::FontHandle title(CreateFontA(26, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                                              OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                              DEFAULT_PITCH | FF_SWISS, "Tahoma"));
     {
         const win32::Selection font = win32::SelectInto(dc, title.Get());
         SetTextColor(dc, RGB(20, 20, 120));
         TextOutA(dc, 16, 12, "tevpng reference host", 21);
     }
-    const win32::FontHandle small(CreateFontA(17, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Tahoma"));
+    const win32::FontHandle small(CreateFontA(17, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                                              OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                              DEFAULT_PITCH | FF_SWISS, "Tahoma"));
     const win32::Selection font = win32::SelectInto(dc, small.Get());
     SetTextColor(dc, RGB(120, 20, 20));
     const char kLine[] = "Host page: everything here is drawn by the host before the plug-in blends.";

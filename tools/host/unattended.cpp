@@ -1,5 +1,7 @@
 #include "unattended.h"
 
+#include "message_box_text.h"
+
 namespace tevhost {
 
 namespace {
@@ -7,40 +9,9 @@ namespace {
 MessageBoxAnswerer* g_answerer = nullptr;
 NewWindowCloser* g_closer = nullptr;
 
-std::string WindowText(HWND window) {
-    const int length = GetWindowTextLengthA(window);
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextA(window, text.data(), length + 1)));
-    return text;
-}
-
-bool IsDialogClass(HWND window) {
-    char name[16] = {};
-    GetClassNameA(window, name, sizeof name);
-    return lstrcmpA(name, "#32770") == 0;
-}
-
-// Enumeration callbacks are stdcall on 32-bit Windows, which a lambda cannot be.
-BOOL CALLBACK TakeStaticText(HWND child, LPARAM found) {
-    char name[16] = {};
-    GetClassNameA(child, name, sizeof name);
-    if (lstrcmpiA(name, "Static") != 0) return TRUE;
-    std::string childText = WindowText(child);
-    if (childText.empty()) return TRUE;
-    *reinterpret_cast<std::string*>(found) = childText;
-    return FALSE;
-}
-
 BOOL CALLBACK CollectWindow(HWND window, LPARAM set) {
     reinterpret_cast<std::set<HWND>*>(set)->insert(window);
     return TRUE;
-}
-
-// A message box's text is its static control that has text (the icon's has none).
-std::string MessageText(HWND box) {
-    std::string text;
-    EnumChildWindows(box, TakeStaticText, reinterpret_cast<LPARAM>(&text));
-    return text;
 }
 
 std::set<HWND> ThreadWindows() {

@@ -5,10 +5,11 @@
 // bits or switch rounding to truncate or down, and any of it would change pixels (the
 // gamma tables round through the x87) or raise an exception inside the plug-in. Every
 // entry from outside (export, window procedure, timer) holds a FloatingPointGuard; the
-// host's state comes back, flags included, when it returns.
+// host's state comes back, flags included, when it returns. The resampler holds one of its
+// own, so that its bytes do not depend on the caller's state wherever it is called from.
 #include <cstdint>
 
-namespace tevpng::ui {
+namespace tevpng {
 
 // x87: every exception masked, 64-bit precision, round to nearest (what fninit gives).
 inline constexpr std::uint16_t kPluginX87ControlWord = 0x037F;
@@ -108,4 +109,4 @@ private:
     FloatingPointGuard* outer_ = nullptr;
 };
 
-}  // namespace tevpng::ui
+}  // namespace tevpng

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 namespace tevpng {
 
@@ -40,6 +41,14 @@ static_assert(sizeof(DibInfo) == 1064);
 
 inline constexpr std::uint32_t kBiRgb = 0;  // BI_RGB: uncompressed
 
+// What the system makes besides the bytes so that it can draw them: on Windows the DIB
+// section and its memory DC, owned by their handle owners; natively nothing. Defined by
+// the platform library.
+struct SystemPixels;
+struct SystemPixelsDeleter {
+    void operator()(SystemPixels* pixels) const;
+};
+
 // The pixels of one image. On Windows a DIB section with its own memory DC, so GDI can
 // draw them; natively plain aligned memory. Its address stays fixed until Release.
 // Move-only.
@@ -65,17 +74,20 @@ public:
     // Whether the memory came zeroed (asked for, or free to have).
     bool Zeroed() const { return zeroed_; }
     // The DIB section (HBITMAP) and the memory DC made with it (HDC), for the Windows shell;
-    // null natively. The section is not selected into the DC.
-    void* Bitmap() const { return bitmap_; }
-    void* Dc() const { return dc_; }
+    // null natively and for plain memory. The section is not selected into the DC.
+    void* Bitmap() const;
+    void* Dc() const;
 
 private:
+    struct FreeBlock {
+        void operator()(void* block) const;
+    };
+
     void Swap(PixelMemory& other) noexcept;
 
     std::uint8_t* bits_ = nullptr;
-    void* bitmap_ = nullptr;
-    void* dc_ = nullptr;
-    void* block_ = nullptr;  // natively: the allocation that bits_ lies in
+    std::unique_ptr<SystemPixels, SystemPixelsDeleter> system_;
+    std::unique_ptr<void, FreeBlock> block_;  // plain memory: the allocation bits_ lies in
     bool zeroed_ = false;
 };
 

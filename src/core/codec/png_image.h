@@ -222,7 +222,8 @@ public:
     bool PrecedesImageData = true;
 };
 
-// tRNS.
+// tRNS: its bytes in AlphaTable, 255 past them. For a palette image the alpha of each
+// entry; for grey and colour images the transparent key's samples, big-endian.
 class AlphaChunk final : public PngChunk {
 public:
     static constexpr ChunkKind kKind = ChunkKind::Alpha;
@@ -232,7 +233,7 @@ public:
     std::array<std::uint8_t, 256> AlphaTable{};
 };
 
-// tEXt.
+// tEXt: a keyword and its text, kept as read so that they are written out again.
 class TextChunk final : public PngChunk {
 public:
     static constexpr ChunkKind kKind = ChunkKind::Text;
@@ -242,7 +243,7 @@ public:
     std::string Text;
 };
 
-// tIME.
+// tIME: the time of the last change, kept as read so that it is written out again.
 class TimeChunk final : public PngChunk {
 public:
     static constexpr ChunkKind kKind = ChunkKind::Time;

@@ -100,21 +100,21 @@ public:
     }
 
     // The header's pixel memory is made uninitialised for the decoder to fill; should the
-    // load end before the decoder ran, DefinePixels zeroes it.
-    void PixelsUndefined(HeaderChunk* header) { undefinedPixels_ = header; }
-    void DefinePixels() {
-        if (undefinedPixels_ != nullptr && !undefinedPixels_->PixelsStartedZeroed())
-            undefinedPixels_->ZeroPixels();
-        undefinedPixels_ = nullptr;
+    // load end before the decoder wrote it, ZeroUnwrittenPixels zeroes it.
+    void AwaitPixels(HeaderChunk* header) { unwrittenPixels_ = header; }
+    void ZeroUnwrittenPixels() {
+        if (unwrittenPixels_ != nullptr && !unwrittenPixels_->PixelsStartedZeroed())
+            unwrittenPixels_->ZeroPixels();
+        unwrittenPixels_ = nullptr;
     }
-    void PixelsDefined() { undefinedPixels_ = nullptr; }
+    void PixelsWritten() { unwrittenPixels_ = nullptr; }
 
 private:
     PngImage& image_;
     Stream& stream_;
     std::int64_t position_ = 0;
     std::int64_t size_ = 0;
-    HeaderChunk* undefinedPixels_ = nullptr;
+    HeaderChunk* unwrittenPixels_ = nullptr;
     int ancillaryChunks_ = 0;
     std::uint64_t ancillaryBytes_ = 0;
 };
@@ -138,7 +138,7 @@ Next ReadChunkData(ChunkReader& in, PngChunk& chunk, const ChunkHead& head) {
 
 // ---- Kind handlers
 
-Next LoadHeader(ChunkReader& in, PngChunk& chunk, const ChunkHead& head) {
+Next ReadHeaderChunk(ChunkReader& in, PngChunk& chunk, const ChunkHead& head) {
     if (Next next = ReadChunkData(in, chunk, head); next != Next::Continue) return next;
     auto& header = static_cast<HeaderChunk&>(chunk);
     if (chunk.DataSize() < 13) return in.Fail(LoadError::HeaderTooShort, Next::EndLoop);
@@ -159,11 +159,11 @@ Next LoadHeader(ChunkReader& in, PngChunk& chunk, const ChunkHead& head) {
     in.Image().Interlace = header.InterlaceMethod;
     if (LoadError made = header.CreatePixelMemory(false); made != LoadError::None)
         return in.Fail(made, Next::Refuse);
-    in.PixelsUndefined(&header);
+    in.AwaitPixels(&header);
     return Next::Continue;
 }
 
-Next LoadPalette(ChunkReader& in, PngChunk& chunk, const ChunkHead& head) {
+Next ReadPaletteChunk(ChunkReader& in, PngChunk& chunk, const ChunkHead& head) {
     if (Next next = ReadChunkData(in, chunk, head); next != Next::Continue) return next;
     const std::int32_t size = chunk.DataSize();
     if (size % 3 != 0 || size / 3 > 256) return in.Fail(LoadError::BadChunkSize, Next::EndLoop);
@@ -180,7 +180,7 @@ Next LoadPalette(ChunkReader& in, PngChunk& chunk, const ChunkHead& head) {
     return Next::Continue;
 }
 
-Next LoadAlpha(ChunkReader& in, PngChunk& chunk, const ChunkHead& head) {
+Next ReadTransparencyChunk(ChunkReader& in, PngChunk& chunk, const ChunkHead& head) {
     if (Next next = ReadChunkData(in, chunk, head); next != Next::Continue) return next;
     const std::int32_t size = chunk.DataSize();
     if (size > 256) return in.Fail(LoadError::BadChunkSize, Next::EndLoop);
@@ -213,7 +213,7 @@ void FillGammaTables(PngImage& image, std::uint32_t value) {
     }
 }
 
-Next LoadGamma(ChunkReader& in, PngChunk& chunk, const ChunkHead& head) {
+Next ReadGammaChunk(ChunkReader& in, PngChunk& chunk, const ChunkHead& head) {
     if (Next next = ReadChunkData(in, chunk, head); next != Next::Continue) return next;
     auto& gamma = static_cast<GammaChunk&>(chunk);
     // A gAMA of the wrong length counts as the value 1, and is kept as such.
@@ -223,7 +223,7 @@ Next LoadGamma(ChunkReader& in, PngChunk& chunk, const ChunkHead& head) {
     return Next::Continue;
 }
 
-Next LoadTime(ChunkReader& in, PngChunk& chunk, const ChunkHead& head) {
+Next ReadTimeChunk(ChunkReader& in, PngChunk& chunk, const ChunkHead& head) {
     if (Next next = ReadChunkData(in, chunk, head); next != Next::Continue) return next;
     if (chunk.DataSize() != 7) return Next::Continue;
     auto& time = static_cast<TimeChunk&>(chunk);
@@ -237,7 +237,7 @@ Next LoadTime(ChunkReader& in, PngChunk& chunk, const ChunkHead& head) {
     return Next::Continue;
 }
 
-Next LoadText(ChunkReader& in, PngChunk& chunk, const ChunkHead& head) {
+Next ReadTextChunk(ChunkReader& in, PngChunk& chunk, const ChunkHead& head) {
     if (Next next = ReadChunkData(in, chunk, head); next != Next::Continue) return next;
     if (chunk.DataSize() < 3) return Next::Continue;
     auto& text = static_cast<TextChunk&>(chunk);
@@ -395,7 +395,7 @@ private:
     std::unique_ptr<std::uint8_t[]> input_;
 };
 
-Next LoadImageData(ChunkReader& in, PngChunk&, const ChunkHead& head) {
+Next ReadImageDataChunk(ChunkReader& in, PngChunk&, const ChunkHead& head) {
     PngImage& image = in.Image();
     HeaderChunk* header = image.ImageHeader();
     if (header == nullptr || header->PixelBits() == nullptr) return Next::EndLoop;
@@ -405,7 +405,7 @@ Next LoadImageData(ChunkReader& in, PngChunk&, const ChunkHead& head) {
     if (!DecodeImageRows(*header, image.Interlace == 1, image.Gamma, zlib)) {
         return in.Fail(LoadError::NoPixelMemory, Next::Refuse);
     }
-    in.PixelsDefined();
+    in.PixelsWritten();
     return zlib.Finish();
 }
 
@@ -415,15 +415,15 @@ using Handler = Next (*)(ChunkReader&, PngChunk&, const ChunkHead&);
 
 // Indexed by ChunkKind.
 constexpr Handler kHandlers[] = {
-    ReadChunkData,  // Other
-    LoadHeader,     // IHDR
-    ReadChunkData,  // IEND
-    LoadImageData,  // IDAT
-    LoadPalette,    // PLTE
-    LoadGamma,      // gAMA
-    LoadAlpha,      // tRNS
-    LoadText,       // tEXt
-    LoadTime,       // tIME
+    ReadChunkData,          // Other
+    ReadHeaderChunk,        // IHDR
+    ReadChunkData,          // IEND
+    ReadImageDataChunk,     // IDAT
+    ReadPaletteChunk,       // PLTE
+    ReadGammaChunk,         // gAMA
+    ReadTransparencyChunk,  // tRNS
+    ReadTextChunk,          // tEXt
+    ReadTimeChunk,          // tIME
 };
 static_assert(std::size(kHandlers) == static_cast<std::size_t>(ChunkKind::Time) + 1);
 
@@ -447,12 +447,12 @@ bool ReadChunkHead(ChunkReader& in, ChunkHead& head) {
 }
 
 // Zeroes pixel memory the decoder never reached, however the load ends.
-class PixelsGuard {
+class UnwrittenPixelsGuard {
 public:
-    explicit PixelsGuard(ChunkReader& in) : in_(in) {}
-    ~PixelsGuard() { in_.DefinePixels(); }
-    PixelsGuard(const PixelsGuard&) = delete;
-    PixelsGuard& operator=(const PixelsGuard&) = delete;
+    explicit UnwrittenPixelsGuard(ChunkReader& in) : in_(in) {}
+    ~UnwrittenPixelsGuard() { in_.ZeroUnwrittenPixels(); }
+    UnwrittenPixelsGuard(const UnwrittenPixelsGuard&) = delete;
+    UnwrittenPixelsGuard& operator=(const UnwrittenPixelsGuard&) = delete;
 
 private:
     ChunkReader& in_;
@@ -460,7 +460,7 @@ private:
 
 bool RunChunkLoop(PngImage& image, Stream& stream) {
     ChunkReader in(image, stream);
-    PixelsGuard guard(in);
+    UnwrittenPixelsGuard guard(in);
     std::uint8_t signature[8];
     if (!in.ReadExact(signature, sizeof signature) ||
         std::memcmp(signature, kPngSignature, sizeof kPngSignature) != 0) {

@@ -5,10 +5,7 @@
 #include <new>
 #include <stdexcept>
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <xmmintrin.h>
-#endif
-
+#include "base/floating_point.h"
 #include "scale/exact_sine.h"
 #include "scale/resample_passes.h"
 #include "scale/weighted_sum.h"
@@ -19,23 +16,6 @@ namespace {
 // Lists are refused beyond this many pairs in all (2 GiB of pairs): such a list could
 // not be allocated anyway, and below it every position fits in 32 bits.
 constexpr std::uint64_t MaxContributors = std::uint64_t{1} << 28;
-
-// The SSE control register decides rounding and denormal handling of every float
-// operation here; a host may have changed it. Round to nearest, no flush to zero,
-// all exceptions masked, for the duration of a resample.
-class FloatModeGuard {
-public:
-#if defined(__x86_64__) || defined(__i386__)
-    FloatModeGuard() : saved_(_mm_getcsr()) { _mm_setcsr(0x1F80); }
-    ~FloatModeGuard() { _mm_setcsr(saved_); }
-
-private:
-    unsigned saved_;
-#endif
-public:
-    FloatModeGuard(const FloatModeGuard&) = delete;
-    FloatModeGuard& operator=(const FloatModeGuard&) = delete;
-};
 
 // floor and ceil for |v| < 2^30. Only 32-bit conversions: libm and 64-bit integer
 // conversions would run on the x87 unit in a 32-bit build.
@@ -96,14 +76,16 @@ std::int32_t ReflectIndex(std::int64_t position, std::int32_t length) {
     return static_cast<std::int32_t>(p);
 }
 
-bool BuildContributorLists(float scale, float radius, std::int32_t sourceLength, std::int32_t targetLength,
-                           FilterFunction filter, ContributorLists& lists) {
+bool BuildContributorLists(float scale, Filter filter, std::int32_t sourceLength, std::int32_t targetLength,
+                           ContributorLists& lists) {
     lists.pairs_.clear();
     lists.starts_.clear();
-    if (sourceLength < 1 || targetLength < 1 || !(scale > 0.0f) || !(radius >= 0.0f) || filter == nullptr) {
+    const float radius = filter.radius;
+    const FilterFunction kernel = filter.kernel;
+    if (sourceLength < 1 || targetLength < 1 || !(scale > 0.0f) || !(radius >= 0.0f) || kernel == nullptr) {
         return false;
     }
-    FloatModeGuard floatMode;
+    FloatingPointGuard floatingPoint(FloatingPointGuard::Track::No);
     const double s = scale;
     const bool shrinking = scale < 1.0f;
     // When shrinking, the filter is stretched by 1/scale and its values divided by it.
@@ -135,9 +117,9 @@ bool BuildContributorLists(float scale, float radius, std::int32_t sourceLength,
         const std::int32_t last = Ceil(static_cast<double>(centre) + reach);
         for (std::int32_t j = first; j <= last; ++j) {
             const double offset = static_cast<double>(centre) - static_cast<double>(j);
-            const float weight =
-                shrinking ? ToFloat(static_cast<double>(filter(ToFloat(offset / fscale))) / fscale)
-                          : filter(ToFloat(offset));
+            const float weight = shrinking
+                                     ? ToFloat(static_cast<double>(kernel(ToFloat(offset / fscale))) / fscale)
+                                     : kernel(ToFloat(offset));
             if (weight == 0.0f) continue;
             lists.pairs_.push_back({ReflectIndex(j, sourceLength), weight});
         }
@@ -165,11 +147,16 @@ bool RasterBuffer::Allocate(std::int32_t width, std::int32_t height, std::int32_
 
 const char* StretchResult::Message() const {
     switch (code_) {
-        case Code::Ok: return "";
-        case Code::SourceTooSmall: return "Source bitmap too small";
-        case Code::TargetTooSmall: return "Target bitmap too small";
-        case Code::OutOfMemory: return "Out of memory";
-        case Code::InvalidRaster: return "Invalid bitmap";
+        case Code::Ok:
+            return "";
+        case Code::SourceTooSmall:
+            return "Source bitmap too small";
+        case Code::TargetTooSmall:
+            return "Target bitmap too small";
+        case Code::OutOfMemory:
+            return "Out of memory";
+        case Code::InvalidRaster:
+            return "Invalid bitmap";
     }
     return "";
 }
@@ -194,13 +181,13 @@ StretchResult CheckSizes(std::int32_t sourceWidth, std::int32_t sourceHeight, st
 }
 
 StretchResult MakePlan(std::int32_t sourceWidth, std::int32_t sourceHeight, std::int32_t targetWidth,
-                       std::int32_t targetHeight, FilterFunction filter, float radius, StretchPlan& plan) {
-    if (filter == nullptr || !(radius >= 0.0f)) return StretchResult::Code::InvalidRaster;
+                       std::int32_t targetHeight, Filter filter, StretchPlan& plan) {
+    if (filter.kernel == nullptr || !(filter.radius >= 0.0f)) return StretchResult::Code::InvalidRaster;
     plan.sameLists = sourceWidth == sourceHeight && targetWidth == targetHeight;
-    if (!BuildContributorLists(AxisScale(sourceWidth, targetWidth), radius, sourceWidth, targetWidth, filter,
+    if (!BuildContributorLists(AxisScale(sourceWidth, targetWidth), filter, sourceWidth, targetWidth,
                                plan.horizontal) ||
-        (!plan.sameLists && !BuildContributorLists(AxisScale(sourceHeight, targetHeight), radius, sourceHeight,
-                                                   targetHeight, filter, plan.vertical))) {
+        (!plan.sameLists && !BuildContributorLists(AxisScale(sourceHeight, targetHeight), filter,
+                                                   sourceHeight, targetHeight, plan.vertical))) {
         return StretchResult::Code::OutOfMemory;
     }
     return StretchResult::Code::Ok;
@@ -227,16 +214,38 @@ StretchResult CheckViews(ConstRasterView source, RasterView target) {
 
 namespace detail {
 
-StretchResult StretchWith(SimdLevel level, ConstRasterView source, RasterView target, FilterFunction filter,
-                          float radius) {
+StretchResult StretchWith(SimdLevel level, ConstRasterView source, RasterView target, Filter filter) {
     StretchResult result = CheckSizes(source.width, source.height, target.width, target.height);
     if (result.Ok()) result = CheckViews(source, target);
     if (!result.Ok()) return result;
-    FloatModeGuard floatMode;
+    FloatingPointGuard floatingPoint(FloatingPointGuard::Track::No);
     StretchPlan plan;
-    result = MakePlan(source.width, source.height, target.width, target.height, filter, radius, plan);
+    result = MakePlan(source.width, source.height, target.width, target.height, filter, plan);
     if (!result.Ok()) return result;
     return RunPlan(KernelsFor(level), plan, source, target);
+}
+
+StretchResult ResampleColorAndAlphaWith(SimdLevel level, ConstRasterView color, ConstRasterView alpha,
+                                        RasterView colorTarget, RasterView alphaTarget) {
+    StretchResult result = CheckSizes(color.width, color.height, colorTarget.width, colorTarget.height);
+    if (!result.Ok()) return result;
+    const bool withAlpha = alpha.pixels != nullptr || alphaTarget.pixels != nullptr;
+    if (color.channels != 3 ||
+        (withAlpha && (alpha.channels != 1 || alpha.width != color.width || alpha.height != color.height ||
+                       alphaTarget.width != colorTarget.width || alphaTarget.height != colorTarget.height))) {
+        return StretchResult::Code::InvalidRaster;
+    }
+    result = CheckViews(color, colorTarget);
+    if (result.Ok() && withAlpha) result = CheckViews(alpha, alphaTarget);
+    if (!result.Ok()) return result;
+
+    FloatingPointGuard floatingPoint(FloatingPointGuard::Track::No);
+    StretchPlan plan;
+    result = MakePlan(color.width, color.height, colorTarget.width, colorTarget.height, kLanczos3, plan);
+    const Kernels kernels = KernelsFor(level);
+    if (result.Ok()) result = RunPlan(kernels, plan, color, colorTarget);
+    if (result.Ok() && withAlpha) result = RunPlan(kernels, plan, alpha, alphaTarget);
+    return result;
 }
 
 StretchResult ResampleColorAndAlphaWith(SimdLevel level, ConstRasterView color, ConstRasterView alpha,
@@ -250,34 +259,24 @@ StretchResult ResampleColorAndAlphaWith(SimdLevel level, ConstRasterView color, 
         std::fill_n(opaqueRow.get(), color.width, std::uint8_t{255});
         alpha = {opaqueRow.get(), color.width, color.height, 1, 0};
     }
-    if (color.channels != 3 || alpha.channels != 1 || alpha.width != color.width ||
-        alpha.height != color.height) {
-        return StretchResult::Code::InvalidRaster;
-    }
-
     ResampledImage resized;
     if (!resized.color.Allocate(width, height, 3) || !resized.alpha.Allocate(width, height, 1)) {
         return StretchResult::Code::OutOfMemory;
     }
-    result = CheckViews(color, resized.color.View());
-    if (result.Ok()) result = CheckViews(alpha, resized.alpha.View());
-    if (!result.Ok()) return result;
-
-    FloatModeGuard floatMode;
-    // Colour and alpha share their sizes, so they share the contributor lists.
-    StretchPlan plan;
-    result = MakePlan(color.width, color.height, width, height, Lanczos3Filter, Lanczos3Radius, plan);
-    const Kernels kernels = KernelsFor(level);
-    if (result.Ok()) result = RunPlan(kernels, plan, color, resized.color.View());
-    if (result.Ok()) result = RunPlan(kernels, plan, alpha, resized.alpha.View());
+    result = ResampleColorAndAlphaWith(level, color, alpha, resized.color.View(), resized.alpha.View());
     if (result.Ok()) out = std::move(resized);
     return result;
 }
 
 }  // namespace detail
 
-StretchResult Stretch(ConstRasterView source, RasterView target, FilterFunction filter, float radius) {
-    return detail::StretchWith(detail::BestSimdLevel(), source, target, filter, radius);
+StretchResult Stretch(ConstRasterView source, RasterView target, Filter filter) {
+    return detail::StretchWith(detail::BestSimdLevel(), source, target, filter);
+}
+
+StretchResult ResampleColorAndAlpha(ConstRasterView color, ConstRasterView alpha, RasterView colorTarget,
+                                    RasterView alphaTarget) {
+    return detail::ResampleColorAndAlphaWith(detail::BestSimdLevel(), color, alpha, colorTarget, alphaTarget);
 }
 
 StretchResult ResampleColorAndAlpha(ConstRasterView color, ConstRasterView alpha, std::int32_t width,

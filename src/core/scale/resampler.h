@@ -23,10 +23,16 @@ float Sinc(float x);
 // Sinc(x) x Sinc(x / 3) inside |x| < 3, else 0.
 float Lanczos3Filter(float x);
 
-// The support radius that goes with Lanczos3Filter.
-inline constexpr float Lanczos3Radius = 3.0f;
-
 using FilterFunction = float (*)(float);
+
+// A filter kernel with its support: the kernel is 0 wherever |x| >= radius.
+struct Filter {
+    FilterFunction kernel = nullptr;
+    float radius = 0.0f;
+};
+
+// The system's one filter.
+inline constexpr Filter kLanczos3{Lanczos3Filter, 3.0f};
 
 // The contributor lists of all target positions along one axis, stored back to back.
 class ContributorLists {
@@ -38,8 +44,7 @@ public:
     }
 
 private:
-    friend bool BuildContributorLists(float, float, std::int32_t, std::int32_t, FilterFunction,
-                                      ContributorLists&);
+    friend bool BuildContributorLists(float, Filter, std::int32_t, std::int32_t, ContributorLists&);
     std::vector<Contributor> pairs_;
     std::vector<std::size_t> starts_;
 };
@@ -56,8 +61,8 @@ std::int32_t ReflectIndex(std::int64_t position, std::int32_t length);
 // Builds the lists for target positions 0..targetLength-1. Each list holds, in
 // increasing order of the unreflected source position, the pairs whose weight is not
 // 0. False when the lists cannot be allocated (the lists are then left empty).
-bool BuildContributorLists(float scale, float radius, std::int32_t sourceLength, std::int32_t targetLength,
-                           FilterFunction filter, ContributorLists& lists);
+bool BuildContributorLists(float scale, Filter filter, std::int32_t sourceLength, std::int32_t targetLength,
+                           ContributorLists& lists);
 
 // A top-down raster: `channels` bytes per pixel (1, or 3 holding blue, green, red),
 // rows `stride` bytes apart. A stride of 0 repeats one row over the whole height.
@@ -126,7 +131,15 @@ private:
 // Resamples `source` into `target` (already of the target size, same channel count):
 // a horizontal pass into an intermediate raster (target width x source height), then
 // a vertical pass. The target is written only when the result is Ok.
-StretchResult Stretch(ConstRasterView source, RasterView target, FilterFunction filter, float radius);
+StretchResult Stretch(ConstRasterView source, RasterView target, Filter filter);
+
+// Resamples a colour raster (3 channels) and its alpha raster (1 channel, same size)
+// with kLanczos3 into targets of one size, colour and alpha sharing one set of contributor
+// lists: what resizing an image does. Without an alpha (null `alpha.pixels` and
+// `alphaTarget.pixels`) only the colour is resampled. On failure the targets may be
+// partly written.
+StretchResult ResampleColorAndAlpha(ConstRasterView color, ConstRasterView alpha, RasterView colorTarget,
+                                    RasterView alphaTarget);
 
 // The colour and alpha of a resized image.
 struct ResampledImage {
@@ -134,9 +147,8 @@ struct ResampledImage {
     RasterBuffer alpha;  // 1 channel
 };
 
-// Resamples a colour raster (3 channels) and its alpha raster (1 channel, same size)
-// with Lanczos3Filter to width x height. A null `alpha.pixels` stands for an alpha of
-// 255 everywhere, which is then resampled like a real alpha plane. `out` is replaced
+// The same into new rasters of width x height. A null `alpha.pixels` stands for an alpha
+// of 255 everywhere, which is then resampled like a real alpha plane. `out` is replaced
 // only when the result is Ok.
 StretchResult ResampleColorAndAlpha(ConstRasterView color, ConstRasterView alpha, std::int32_t width,
                                     std::int32_t height, ResampledImage& out);

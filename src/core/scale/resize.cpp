@@ -84,17 +84,17 @@ StretchResult ResizeInto(PngImage& image, std::int32_t width, std::int32_t heigh
     if (!resized) return StretchResult::Code::OutOfMemory;
     const std::ptrdiff_t stride = resized->RowStride;
     const RasterView colourTarget{resized->PixelBits() + stride * (height - 1), width, height, 3, -stride};
-    result = Stretch(colour.view, colourTarget, Lanczos3Filter, Lanczos3Radius);
-    if (!result.Ok()) return result;
-
-    // Without an alpha plane the image is opaque, and stays so exactly (CreateAlpha's 255).
+    // Without an alpha plane the image is opaque, and stays so exactly (CreateAlpha's 255):
+    // only the colour is resampled.
     const HeaderChunk& source = *image.ImageHeader();
+    ConstRasterView alpha;
+    RasterView alphaTarget;
     if (source.AlphaPlane() != nullptr) {
-        const ConstRasterView alpha{source.AlphaPlane(), source.Width, source.Height, 1, source.Width};
-        const RasterView alphaTarget{resized->AlphaPlane(), width, height, 1, width};
-        result = Stretch(alpha, alphaTarget, Lanczos3Filter, Lanczos3Radius);
-        if (!result.Ok()) return result;
+        alpha = {source.AlphaPlane(), source.Width, source.Height, 1, source.Width};
+        alphaTarget = {resized->AlphaPlane(), width, height, 1, width};
     }
+    result = ResampleColorAndAlpha(colour.view, alpha, colourTarget, alphaTarget);
+    if (!result.Ok()) return result;
     if (!AssignBitmap(image, std::move(resized))) return StretchResult::Code::OutOfMemory;
     return StretchResult::Code::Ok;
 }

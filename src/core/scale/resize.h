@@ -11,7 +11,7 @@
 
 namespace tevpng {
 
-// Resamples the image to width x height with Lanczos3Filter (radius 3). Afterwards the
+// Resamples the image to width x height with ResampleColorAndAlpha (kLanczos3). Afterwards the
 // image is colour type 6 at 8 bits with the chunk list IHDR, IDAT, IEND and identity gamma
 // tables; Interlace, FilterSet, CompressionLevel and IdatLimit stay. Colours come from
 // the pixels as decoded (through the colour table for palette and grey images); an alpha

@@ -72,8 +72,9 @@ void WidenScalar(const std::uint8_t* bytes, std::ptrdiff_t count, double* out);
 
 // Stretch and ResampleColorAndAlpha on a chosen level, so that tests can hold every
 // level to the scalar one and benchmarks can time each.
-StretchResult StretchWith(SimdLevel level, ConstRasterView source, RasterView target, FilterFunction filter,
-                          float radius);
+StretchResult StretchWith(SimdLevel level, ConstRasterView source, RasterView target, Filter filter);
+StretchResult ResampleColorAndAlphaWith(SimdLevel level, ConstRasterView color, ConstRasterView alpha,
+                                        RasterView colorTarget, RasterView alphaTarget);
 StretchResult ResampleColorAndAlphaWith(SimdLevel level, ConstRasterView color, ConstRasterView alpha,
                                         std::int32_t width, std::int32_t height, ResampledImage& out);
 

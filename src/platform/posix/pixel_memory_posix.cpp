@@ -1,19 +1,18 @@
 #include "codec/pixel_memory.h"
 
-#include <cstdlib>
-
 namespace tevpng {
 
-// Natively nothing draws the pixels: all pixel memory is plain.
+// Natively nothing draws the pixels: all pixel memory is plain, and no SystemPixels is
+// ever made.
+struct SystemPixels {};
+
+void SystemPixelsDeleter::operator()(SystemPixels* pixels) const { delete pixels; }
+
 bool PixelMemory::Create(const DibInfo& /*info*/, std::size_t byteCount, bool zeroed) {
     return CreatePlain(byteCount, zeroed);
 }
 
-void PixelMemory::Release() {
-    std::free(block_);
-    block_ = nullptr;
-    bits_ = nullptr;
-    zeroed_ = false;
-}
+void* PixelMemory::Bitmap() const { return nullptr; }
+void* PixelMemory::Dc() const { return nullptr; }
 
 }  // namespace tevpng

@@ -2,8 +2,10 @@
 #include <windows.h>
 
 #include <cstddef>
-#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
+#include <utility>
 
 #include "codec/pixel_memory.h"
 #include "win32/handles.h"
@@ -16,17 +18,24 @@ static_assert(offsetof(DibInfoHeader, biClrImportant) == offsetof(BITMAPINFOHEAD
 static_assert(sizeof(RgbQuad) == sizeof(RGBQUAD));
 static_assert(offsetof(DibInfo, bmiColors) == offsetof(BITMAPINFO, bmiColors));
 
+struct SystemPixels {
+    win32::MemoryDc dc;
+    win32::BitmapHandle bitmap;  // not selected into dc
+};
+
+void SystemPixelsDeleter::operator()(SystemPixels* pixels) const { delete pixels; }
+
 bool PixelMemory::Create(const DibInfo& info, std::size_t byteCount, bool zeroed) {
     Release();
-    win32::MemoryDc dc(CreateCompatibleDC(nullptr));
-    if (!dc) return false;
+    auto system = std::unique_ptr<SystemPixels, SystemPixelsDeleter>(new (std::nothrow) SystemPixels);
+    if (!system) return false;
+    system->dc.Reset(CreateCompatibleDC(nullptr));
+    if (!system->dc) return false;
     void* bits = nullptr;
-    win32::BitmapHandle bitmap(
-        CreateDIBSection(dc.Get(), reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!bitmap || bits == nullptr) return false;
-    // From here on Release gives them back.
-    dc_ = dc.Release();
-    bitmap_ = bitmap.Release();
+    system->bitmap.Reset(CreateDIBSection(system->dc.Get(), reinterpret_cast<const BITMAPINFO*>(&info),
+                                          DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!system->bitmap || bits == nullptr) return false;
+    system_ = std::move(system);
     bits_ = static_cast<std::uint8_t*>(bits);
     // The system gives a section zero pages; without relying on that, zero it when asked.
     if (zeroed) std::memset(bits_, 0, byteCount);
@@ -34,16 +43,7 @@ bool PixelMemory::Create(const DibInfo& info, std::size_t byteCount, bool zeroed
     return true;
 }
 
-void PixelMemory::Release() {
-    // PixelMemory is these handles' owner; this is the one place that closes them.
-    if (bitmap_ != nullptr) DeleteObject(static_cast<HBITMAP>(bitmap_));
-    if (dc_ != nullptr) DeleteDC(static_cast<HDC>(dc_));
-    std::free(block_);  // plain memory (CreatePlain)
-    bitmap_ = nullptr;
-    dc_ = nullptr;
-    bits_ = nullptr;
-    block_ = nullptr;
-    zeroed_ = false;
-}
+void* PixelMemory::Bitmap() const { return system_ ? system_->bitmap.Get() : nullptr; }
+void* PixelMemory::Dc() const { return system_ ? system_->dc.Get() : nullptr; }
 
 }  // namespace tevpng

@@ -15,8 +15,8 @@ namespace {
 
 using win32::BitmapHandle;
 using win32::MemoryDc;
-using win32::Selection;
 using win32::SelectInto;
+using win32::Selection;
 
 const BITMAPINFO* AsBitmapInfo(const DibInfo& info) { return reinterpret_cast<const BITMAPINFO*>(&info); }
 

@@ -12,7 +12,7 @@ namespace tevpng {
 // host gets its own back.
 template <typename Result, typename Body>
 Result Guarded(Result fallback, Body&& body) noexcept {
-    ui::FloatingPointGuard floatingPoint;
+    FloatingPointGuard floatingPoint;
     try {
         return std::forward<Body>(body)();
     } catch (...) {
@@ -22,7 +22,7 @@ Result Guarded(Result fallback, Body&& body) noexcept {
 
 template <typename Body>
 void Guarded(Body&& body) noexcept {
-    ui::FloatingPointGuard floatingPoint;
+    FloatingPointGuard floatingPoint;
     try {
         std::forward<Body>(body)();
     } catch (...) {

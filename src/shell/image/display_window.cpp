@@ -6,10 +6,10 @@
 #include "codec/png_image.h"
 #include "model/hotspot_script.h"
 #include "settings/settings_file.h"
-#include "win32/handles.h"
 #include "ui/application.h"
 #include "ui/dib_bitmap.h"
 #include "ui/message_pump.h"
+#include "win32/handles.h"
 
 namespace tevpng::image {
 
@@ -113,7 +113,8 @@ void DisplayWindow::CaptureBackground() {
     auto capture = std::make_unique<ui::DibBitmap>(rect.width, rect.height, ui::DibFormat::Bits32);
     {
         const win32::WindowDc host = win32::GetWindowDc(binding.HostWindow);
-        if (host) BitBlt(capture->Canvas(), 0, 0, rect.width, rect.height, host.Get().dc, rect.x, rect.y, SRCCOPY);
+        if (host)
+            BitBlt(capture->Canvas(), 0, 0, rect.width, rect.height, host.Get().dc, rect.x, rect.y, SRCCOPY);
     }
     binding.BackgroundBitmap = std::move(capture);
     if (!IsRealHandle(binding.BackgroundBitmap->Handle())) return;

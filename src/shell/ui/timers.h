@@ -78,9 +78,9 @@ private:
     int interval_;
     UINT resolution_ = 0;
     bool periodic_ = true;
-    bool enabled_ = false;           // guarded by the timers' lock
+    bool enabled_ = false;                  // guarded by the timers' lock
     win32::MultimediaTimerId systemTimer_;  // guarded by the timers' lock
-    std::function<void()> tick_;     // guarded by the timers' lock
+    std::function<void()> tick_;            // guarded by the timers' lock
 };
 
 }  // namespace tevpng::ui

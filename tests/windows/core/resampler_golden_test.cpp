@@ -40,8 +40,7 @@ TEST(ResamplerGolden, FilterDigest) { EXPECT_EQ(golden::FilterDigest(), golden::
 
 TEST(ResamplerGolden, DocumentedNumbers) {
     std::vector<std::uint8_t> source(100 * 100 * 3, 255), target(50 * 50 * 3);
-    ASSERT_TRUE(Stretch({source.data(), 100, 100, 3, 300}, {target.data(), 50, 50, 3, 150}, Lanczos3Filter,
-                        Lanczos3Radius));
+    ASSERT_TRUE(Stretch({source.data(), 100, 100, 3, 300}, {target.data(), 50, 50, 3, 150}, kLanczos3));
     EXPECT_EQ(target, std::vector<std::uint8_t>(target.size(), 253));
 }
 

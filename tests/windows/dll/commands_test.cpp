@@ -12,16 +12,11 @@ namespace {
 
 constexpr std::uint32_t kPageBackground = 0x00102030;
 
-RgbaPixel Gradient(int x, int y) {
-    return {static_cast<std::uint8_t>(x * 9 + 20), static_cast<std::uint8_t>(y * 13 + 40),
-            static_cast<std::uint8_t>((x ^ y) * 5 + 60), static_cast<std::uint8_t>(x * 17 + y * 3 + 1)};
-}
-
 class Commands : public PluginSession {
 protected:
     // Image A: 30 x 20 with alpha, as the reader decodes it.
-    std::string FileA() { return scratch.Write("a.png", RgbaPng(30, 20, Gradient)); }
-    static Decoded DecodedA() { return DecodeBytes(RgbaPng(30, 20, Gradient)); }
+    std::string FileA() { return scratch.Write("a.png", RgbaPng(30, 20, GradientPixel)); }
+    static Decoded DecodedA() { return DecodeBytes(RgbaPng(30, 20, GradientPixel)); }
 };
 
 TEST_F(Commands, ResizeTakesTheWidthPushedFirstAndTheHeightPushedLast) {
@@ -89,7 +84,7 @@ TEST_F(Commands, RestoreAfterALargeThenASmallLoadGivesTheSmallOne) {
                                   static_cast<std::uint8_t>(x * y), static_cast<std::uint8_t>(x + 7 * y),
                                   static_cast<std::uint8_t>(x ^ y), static_cast<std::uint8_t>(x - y)};
                           })));
-    const Bytes small = RgbaPng(5, 4, Gradient);
+    const Bytes small = RgbaPng(5, 4, GradientPixel);
     LoadPng(scratch.Write("small.png", small));
     Resize(100, 100);
     dll.restorepng();

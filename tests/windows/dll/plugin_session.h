@@ -13,16 +13,16 @@
 #include <string>
 #include <vector>
 
+#include "codec/png_image.h"
 #include "dib_pixels.h"
 #include "dib_surface.h"
 #include "files.h"
 #include "host_page.h"
+#include "io/memory_stream.h"
 #include "message_box_catcher.h"
 #include "plugin_dll.h"
-#include "codec/png_image.h"
 #include "png_builder.h"
 #include "thread_windows.h"
-#include "io/memory_stream.h"
 
 namespace tevtest {
 
@@ -37,6 +37,13 @@ struct Rgb {
 inline std::uint32_t Xrgb(Rgb c) { return static_cast<std::uint32_t>(c.r) << 16 | c.g << 8 | c.b; }
 
 using RgbaPixel = std::array<std::uint8_t, 4>;
+
+// Every channel, alpha included, changes from pixel to pixel, so a misplaced row or
+// column shows.
+inline RgbaPixel GradientPixel(int x, int y) {
+    return {static_cast<std::uint8_t>(x * 9 + 20), static_cast<std::uint8_t>(y * 13 + 40),
+            static_cast<std::uint8_t>((x ^ y) * 5 + 60), static_cast<std::uint8_t>(x * 17 + y * 3 + 1)};
+}
 
 // 8-bit RGB with alpha (colour type 6), pixel by pixel.
 inline Bytes RgbaPng(int width, int height, const std::function<RgbaPixel(int x, int y)>& pixel) {

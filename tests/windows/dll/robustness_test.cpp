@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdio>
 #include <climits>
+#include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
@@ -19,13 +19,8 @@ namespace {
 
 constexpr std::uint32_t kPage = 0x00102030;
 
-RgbaPixel Gradient(int x, int y) {
-    return {static_cast<std::uint8_t>(x * 9 + 20), static_cast<std::uint8_t>(y * 13 + 40),
-            static_cast<std::uint8_t>((x ^ y) * 5 + 60), static_cast<std::uint8_t>(x * 17 + y * 3 + 1)};
-}
-
 const Bytes& ImageA() {
-    static const Bytes png = RgbaPng(30, 20, Gradient);
+    static const Bytes png = RgbaPng(30, 20, GradientPixel);
     return png;
 }
 
@@ -243,7 +238,8 @@ TEST_F(Robustness, AFileOfEightyThousandChunksLoadsInTheTimeOfAnOrdinaryFileOfIt
         for (int run = 0; run < 3; ++run) {
             const auto start = std::chrono::steady_clock::now();
             LoadPng(path);
-            best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+            best = std::min(best,
+                            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         }
         return best;
     };

@@ -34,8 +34,7 @@ TEST(DibBitmap, HeaderAndRowSizeFollowThePixelFormat) {
         EXPECT_EQ(header.biHeight, 2);  // positive: bottom-up
         EXPECT_EQ(header.biPlanes, 1);
         EXPECT_EQ(header.biBitCount, c.bitCount);
-        EXPECT_EQ(header.biCompression,
-                  c.format == DibFormat::Bits16 ? DWORD{BI_BITFIELDS} : DWORD{BI_RGB});
+        EXPECT_EQ(header.biCompression, c.format == DibFormat::Bits16 ? DWORD{BI_BITFIELDS} : DWORD{BI_RGB});
         EXPECT_EQ(bitmap.ScanLine(0) - bitmap.ScanLine(1), static_cast<ptrdiff_t>(c.rowSize));
     }
 }

@@ -1,41 +1,16 @@
 #include "message_box_catcher.h"
 
+#include "tools/host/message_box_text.h"
+
 namespace tevtest {
 
 namespace {
 
+using tevhost::IsDialogClass;
+using tevhost::MessageText;
+using tevhost::WindowText;
+
 MessageBoxCatcher* g_active = nullptr;
-
-std::string WindowText(HWND window) {
-    int length = GetWindowTextLengthA(window);
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    text.resize(static_cast<size_t>(GetWindowTextA(window, text.data(), length + 1)));
-    return text;
-}
-
-bool IsDialogClass(HWND window) {
-    char name[16] = {};
-    GetClassNameA(window, name, sizeof name);
-    return lstrcmpA(name, "#32770") == 0;
-}
-
-// EnumChildWindows callback: keeps the text of the first static control that has one.
-BOOL CALLBACK KeepStaticText(HWND child, LPARAM found) {
-    char name[16] = {};
-    GetClassNameA(child, name, sizeof name);
-    if (lstrcmpiA(name, "Static") != 0) return TRUE;
-    std::string childText = WindowText(child);
-    if (childText.empty()) return TRUE;
-    *reinterpret_cast<std::string*>(found) = childText;
-    return FALSE;
-}
-
-// The message text is the dialog's static control with text (the icon's static has none).
-std::string MessageText(HWND box) {
-    std::string text;
-    EnumChildWindows(box, KeepStaticText, reinterpret_cast<LPARAM>(&text));
-    return text;
-}
 
 }  // namespace
 

@@ -64,8 +64,8 @@ PngBytes& PngBytes::Raw(const Bytes& bytes) {
     return *this;
 }
 
-PngBytes& PngBytes::Ihdr(std::uint32_t width, std::uint32_t height, std::uint8_t depth, std::uint8_t colorType,
-                         std::uint8_t interlace, std::uint8_t compression) {
+PngBytes& PngBytes::Ihdr(std::uint32_t width, std::uint32_t height, std::uint8_t depth,
+                         std::uint8_t colorType, std::uint8_t interlace, std::uint8_t compression) {
     Bytes data;
     AppendBigEndian32(data, width);
     AppendBigEndian32(data, height);
@@ -83,8 +83,8 @@ PngBytes& PngBytes::Idat(const Bytes& zlibData, std::size_t chunkSize) {
 
 PngBytes& PngBytes::Iend() { return Chunk("IEND", {}); }
 
-PngBytes PngBytes::Start(std::uint32_t width, std::uint32_t height, std::uint8_t depth, std::uint8_t colorType,
-                         std::uint8_t interlace) {
+PngBytes PngBytes::Start(std::uint32_t width, std::uint32_t height, std::uint8_t depth,
+                         std::uint8_t colorType, std::uint8_t interlace) {
     PngBytes png;
     png.Signature().Ihdr(width, height, depth, colorType, interlace);
     return png;

@@ -32,8 +32,8 @@ public:
     PngBytes& Iend();
 
     // Signature, then Ihdr.
-    static PngBytes Start(std::uint32_t width, std::uint32_t height, std::uint8_t depth, std::uint8_t colorType,
-                          std::uint8_t interlace = 0);
+    static PngBytes Start(std::uint32_t width, std::uint32_t height, std::uint8_t depth,
+                          std::uint8_t colorType, std::uint8_t interlace = 0);
 
     const Bytes& bytes() const { return bytes_; }
 

@@ -13,10 +13,12 @@ objects=$(find "$build/src" -path '*scale*' -name '*.obj' | sort)
 for object in $objects; do
     # x87 mnemonics all begin with f (fld, fmul, fistp, fnstcw, ...); SSE ones never do.
     # Allowed: loading and storing a float or double as such (flds, fstps, fldl, fstpl),
-    # which the 32-bit calling convention needs to return one and which cannot round.
+    # which the 32-bit calling convention needs to return one and which cannot round, and
+    # saving, setting and restoring the unit's environment (the floating-point guard:
+    # fnstenv, fnclex, fldcw, fldenv), which computes nothing.
     x87=$("$objdump" -d --no-show-raw-insn "$object" |
         awk -F'\t' 'NF >= 2 && $2 ~ /^f[a-z0-9]+/ {split($2, word, " "); print word[1]}' |
-        grep -vxE 'fld[sl]|fstp?[sl]' | sort -u | tr '\n' ' ' || true)
+        grep -vxE 'fld[sl]|fstp?[sl]|fnstenv|fnclex|fldcw|fldenv' | sort -u | tr '\n' ' ' || true)
     if [ -z "$x87" ]; then
         passed=$((passed + 1))
         echo "  ok   $(basename "$object"): no x87 arithmetic or conversions"

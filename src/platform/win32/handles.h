@@ -125,9 +125,10 @@ struct WindowTimerTraits {
     static void Close(const Value& v) { KillTimer(v.window, v.id); }
 };
 using WindowTimerId = UniqueResource<WindowTimerTraits>;
-// Empty when SetTimer fails.
+// Empty when SetTimer fails, and without a window: SetTimer would then make a thread timer
+// under an id of its own choosing, which this owner would not know to kill.
 inline WindowTimerId SetWindowTimer(HWND window, UINT_PTR id, UINT intervalMs, TIMERPROC procedure) {
-    if (!SetTimer(window, id, intervalMs, procedure)) return WindowTimerId();
+    if (window == nullptr || !SetTimer(window, id, intervalMs, procedure)) return WindowTimerId();
     return WindowTimerId({window, id});
 }
 

@@ -3,8 +3,9 @@
 // One owner per kind of Win32 handle the plug-in and its reference host make, all of them
 // the one template UniqueResource (base/unique_resource.h), each kind naming the call that
 // gives its handle back, and factories that own a handle only once it was acquired.
-#include <mmsystem.h>
 #include <windows.h>
+// After <windows.h>, whose types it uses.
+#include <mmsystem.h>
 
 #include <cstdint>
 #include <string>

@@ -38,26 +38,28 @@ allowed_imports="KERNEL32.DLL USER32.DLL GDI32.DLL WINMM.DLL MSVCRT.DLL ADVAPI32
 
 passed=0
 failed=0
-check() {  # check <description> <condition-result 0/1>
-    if [ "$2" -eq 0 ]; then
+check() {  # check <description> <command...>: ok when the command succeeds
+    local description=$1
+    shift
+    if "$@"; then
         passed=$((passed + 1))
-        echo "  ok   $1"
+        echo "  ok   $description"
     else
         failed=$((failed + 1))
-        echo "  FAIL $1"
+        echo "  FAIL $description"
     fi
 }
 
 headers=$("$objdump" -p "$dll")
 
 format=$("$objdump" -f "$dll" | sed -n 's/.*file format //p')
-[ "$format" = "pei-i386" ]; check "32-bit x86 PE image (format $format)" $?
+check "32-bit x86 PE image (format $format)" [ "$format" = "pei-i386" ]
 
 name=$(awk '/^Name[ \t]/ {print $NF; exit}' <<<"$headers")
-[ "$name" = "tevpng.dll" ]; check "export directory names the library tevpng.dll (got '$name')" $?
+check "export directory names the library tevpng.dll (got '$name')" [ "$name" = "tevpng.dll" ]
 
 base=$(awk '/^Ordinal Base/ {print $NF; exit}' <<<"$headers")
-[ "$base" = "1" ]; check "ordinal base 1 (got '$base')" $?
+check "ordinal base 1 (got '$base')" [ "$base" = "1" ]
 
 # "[Ordinal/Name Pointer] Table" lists "[index] name"; the ordinal is index + base.
 actual_exports=$(awk -v base="${base:-1}" '
@@ -65,15 +67,17 @@ actual_exports=$(awk -v base="${base:-1}" '
     in_table && /^[ \t]*\[/ {gsub(/[\[\]]/, " "); print $1 + base, $2; next}
     in_table && NF == 0 {exit}' <<<"$headers" | sort -n)
 count=$(grep -c . <<<"$actual_exports" || true)
-[ "$count" = "24" ]; check "exactly 24 exported names (got $count)" $?
-[ "$actual_exports" = "$expected_exports" ]; check "ordinal/name pairs match the export table" $?
+check "exactly 24 exported names (got $count)" [ "$count" = "24" ]
+check "ordinal/name pairs match the export table" [ "$actual_exports" = "$expected_exports" ]
 if [ "$actual_exports" != "$expected_exports" ]; then
     diff <(echo "$expected_exports") <(echo "$actual_exports") || true
 fi
-! grep -qE '[@?]|^[0-9]+ _' <<<"$actual_exports"; check "names carry no decoration" $?
+undecorated() { ! grep -qE '[@?]|^[0-9]+ _' <<<"$actual_exports"; }
+check "names carry no decoration" undecorated
 
 sections=$("$objdump" -h "$dll")
-grep -qE '^ *[0-9]+ \.rsrc ' <<<"$sections"; check "carries a resource section (version information)" $?
+has_resources() { grep -qE '^ *[0-9]+ \.rsrc ' <<<"$sections"; }
+check "carries a resource section (version information)" has_resources
 
 imports=$(awk '/DLL Name:/ {print toupper($3)}' <<<"$headers" | sort -u)
 bad_imports=""
@@ -83,7 +87,7 @@ for dll_name in $imports; do
         *) bad_imports="$bad_imports $dll_name" ;;
     esac
 done
-[ -z "$bad_imports" ]; check "imports only system DLLs ($(echo $imports | tr '\n' ' '))${bad_imports:+; not allowed:$bad_imports}" $?
+check "imports only system DLLs ($(echo $imports | tr '\n' ' '))${bad_imports:+; not allowed:$bad_imports}" [ -z "$bad_imports" ]
 
 echo "win32 binary check: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

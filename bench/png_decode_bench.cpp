@@ -95,14 +95,10 @@ struct TestFile {
     std::size_t inflatedSize;  // bytes of filtered rows it inflates to
 };
 
-std::uint32_t Be32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
-}
-
 TestFile MakeFile(std::string name, Bytes png) {
     TestFile file{std::move(name), std::move(png), {}, 0};
     for (std::size_t at = 8; at + 8 <= file.png.size();) {
-        const std::uint32_t length = Be32(&file.png[at]);
+        const std::uint32_t length = tevtest::BigEndian32(&file.png[at]);
         if (std::memcmp(&file.png[at + 4], "IDAT", 4) == 0) {
             file.idat.insert(file.idat.end(), file.png.begin() + at + 8, file.png.begin() + at + 8 + length);
         }

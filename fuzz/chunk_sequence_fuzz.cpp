@@ -14,11 +14,13 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string_view>
 #include <vector>
 
-#include "fuzz_target.h"
+#include "codec/png_format.h"
 #include "codec/png_image.h"
+#include "fuzz_target.h"
 #include "io/memory_stream.h"
 
 namespace {
@@ -50,8 +52,8 @@ Header HeaderFrom(std::uint8_t byte) {
 }
 
 void Append32(Bytes& out, std::uint32_t value) {
-    out.insert(out.end(), {static_cast<std::uint8_t>(value >> 24), static_cast<std::uint8_t>(value >> 16),
-                           static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)});
+    out.resize(out.size() + 4);
+    tevpng::WriteBigEndian32(out.data() + out.size() - 4, value);
 }
 
 void AppendChunk(Bytes& out, std::string_view type, const Bytes& data, bool spoilCrc) {
@@ -105,7 +107,7 @@ Bytes ChunkData(std::string_view type, std::size_t length, const Header& h, cons
 Bytes BuildFile(const std::uint8_t* data, std::size_t size) {
     const Header header = HeaderFrom(size > 0 ? data[0] : 0);
     const Bytes imageData = ImageData(header);
-    Bytes file = {137, 80, 78, 71, 13, 10, 26, 10};
+    Bytes file(std::begin(tevpng::kPngSignature), std::end(tevpng::kPngSignature));
     for (std::size_t at = 1; at + 4 <= size && file.size() < kMaxFileBytes; at += 4) {
         const std::uint8_t kind = data[at];
         const std::string_view type = kKinds[kind & 15];

@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <iterator>
 #include <stdexcept>
 
 namespace tevtest {
@@ -38,7 +39,7 @@ void AppendBigEndian32(Bytes& out, std::uint32_t value) {
 }
 
 PngBytes& PngBytes::Signature() {
-    bytes_.insert(bytes_.end(), {137, 80, 78, 71, 13, 10, 26, 10});
+    bytes_.insert(bytes_.end(), std::begin(kSignature), std::end(kSignature));
     return *this;
 }
 

@@ -15,7 +15,14 @@ Bytes Zlib(const Bytes& raw, int level = 6);
 Bytes FilteredRows(const std::vector<Bytes>& rows, std::uint8_t filter = 0);
 // A chunk's CRC computed with zlib's crc32.
 std::uint32_t ReferenceChunkCrc(std::string_view type, const Bytes& data);
+
+// The tests' own copies of the format's byte-level facts, kept apart from the code they test.
+inline constexpr std::uint8_t kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 void AppendBigEndian32(Bytes& out, std::uint32_t value);
+inline std::uint32_t BigEndian32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
+           static_cast<std::uint32_t>(p[2]) << 8 | p[3];
+}
 
 class PngBytes {
 public:

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <iterator>
 #include <vector>
 
 #include "codec/png_image.h"
@@ -99,7 +100,7 @@ void ExpectRoundTrip(PngImage& image, const std::string& what) {
 TEST(WriterFile, EmptyImageWritesTheSignatureOnly) {
     PngImage image;
     const Bytes written = SavePng(image);
-    EXPECT_EQ(written, (Bytes{137, 80, 78, 71, 13, 10, 26, 10}));
+    EXPECT_EQ(written, Bytes(std::begin(tevtest::kSignature), std::end(tevtest::kSignature)));
 }
 
 TEST(WriterFile, WritesAtTheStreamsPosition) {
@@ -130,7 +131,8 @@ TEST(WriterFile, OneByOneRgbaImageByteForByte) {
 
     const Bytes written = SavePng(image);
     ASSERT_GE(written.size(), 8u);
-    EXPECT_EQ(Bytes(written.begin(), written.begin() + 8), (Bytes{137, 80, 78, 71, 13, 10, 26, 10}));
+    EXPECT_EQ(Bytes(written.begin(), written.begin() + 8),
+              Bytes(std::begin(tevtest::kSignature), std::end(tevtest::kSignature)));
     const auto chunks = Chunks(written);
     ASSERT_EQ(tevtest::ChunkTypes(chunks), (Names{"IHDR", "IDAT", "IEND"}));
     EXPECT_EQ(chunks[0].data, (Bytes{0, 0, 0, 1, 0, 0, 0, 1, 8, 6, 0, 0, 0}));

@@ -7,18 +7,8 @@
 
 namespace tevtest {
 
-namespace {
-
-std::uint32_t BigEndian32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
-           static_cast<std::uint32_t>(p[2]) << 8 | p[3];
-}
-
-}  // namespace
-
 std::optional<std::vector<ParsedChunk>> ParseChunks(const Bytes& png) {
-    static const std::uint8_t signature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
-    if (png.size() < 8 || std::memcmp(png.data(), signature, 8) != 0) return std::nullopt;
+    if (png.size() < 8 || std::memcmp(png.data(), kSignature, 8) != 0) return std::nullopt;
     std::vector<ParsedChunk> chunks;
     std::size_t at = 8;
     while (at < png.size()) {

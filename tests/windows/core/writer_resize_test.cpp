@@ -11,8 +11,9 @@
 #include <vector>
 
 #include "codec/png_image.h"
-#include "scale/resize.h"
 #include "io/memory_stream.h"
+#include "png_builder.h"
+#include "scale/resize.h"
 
 namespace tevpng {
 namespace {
@@ -39,7 +40,7 @@ void MakeEdgeImage(PngImage& image) {
 std::vector<std::string> ChunkTypes(const std::vector<std::uint8_t>& png) {
     std::vector<std::string> types;
     for (std::size_t at = 8; at + 12 <= png.size();) {
-        const std::uint32_t length = static_cast<std::uint32_t>(png[at]) << 24 | png[at + 1] << 16 | png[at + 2] << 8 | png[at + 3];
+        const std::uint32_t length = tevtest::BigEndian32(&png[at]);
         types.emplace_back(reinterpret_cast<const char*>(png.data() + at + 4), 4);
         at += 12 + length;
     }
@@ -54,7 +55,8 @@ void ExpectSamePixels(const PngImage& a, const PngImage& b) {
     ASSERT_EQ(x->PixelBytes(), y->PixelBytes());
     EXPECT_EQ(std::memcmp(x->PixelBits(), y->PixelBits(), x->PixelBytes()), 0);
     ASSERT_NE(y->AlphaPlane(), nullptr);
-    EXPECT_EQ(std::memcmp(x->AlphaPlane(), y->AlphaPlane(), static_cast<std::size_t>(x->Width) * x->Height), 0);
+    EXPECT_EQ(std::memcmp(x->AlphaPlane(), y->AlphaPlane(), static_cast<std::size_t>(x->Width) * x->Height),
+              0);
 }
 
 TEST(WriterResizeOnWindows, ResizedImageWritesAndReadsBack) {

@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "codec/png_image.h"
+#include "hostile_pngs.h"
 #include "io/file_stream.h"
 #include "io/memory_stream.h"
+#include "io/read_ahead_stream.h"
+#include "png_memory.h"
 
 namespace tevpng {
 namespace {
@@ -77,6 +82,106 @@ TEST(MemoryStream, LendsItsBytesInsteadOfCopying) {
     stream.Borrow(10, got);
     EXPECT_EQ(got, 1u);
     EXPECT_EQ(stream.Position(), 5);
+}
+
+// A memory stream that counts the calls that would be system calls on a file.
+class CountingStream final : public Stream {
+public:
+    explicit CountingStream(Bytes bytes) : memory_(std::move(bytes)) {}
+    std::size_t Read(void* buffer, std::size_t count) override {
+        ++calls;
+        return memory_.Read(buffer, count);
+    }
+    std::size_t Write(const void* buffer, std::size_t count) override { return memory_.Write(buffer, count); }
+    std::int64_t Seek(std::int64_t offset, SeekOrigin origin) override {
+        ++calls;
+        return memory_.Seek(offset, origin);
+    }
+    std::int64_t Size() override { return memory_.Size(); }
+    bool SetSize(std::int64_t size) override { return memory_.SetSize(size); }
+    int calls = 0;
+
+private:
+    MemoryStream memory_;
+};
+
+Bytes NumberedBytes(std::size_t size) {
+    Bytes bytes(size);
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+    return bytes;
+}
+
+// Random reads, lends and seeks of every origin, across block edges and past both ends,
+// give what the same calls on the stream itself give.
+TEST(ReadAheadStream, GivesWhatTheStreamBehindItGives) {
+    constexpr std::size_t kBlock = ReadAheadStream::kBlockSize;
+    const Bytes data = NumberedBytes(3 * kBlock + kBlock / 2);
+    const auto size = static_cast<std::int64_t>(data.size());
+    MemoryStream reference{Bytes(data)};
+    MemoryStream source{Bytes(data)};
+    source.Seek(5, SeekOrigin::Begin);
+    reference.Seek(5, SeekOrigin::Begin);
+    ReadAheadStream ahead(source);
+    const std::size_t readSizes[] = {0, 1, 4, 8, 13, 1000, kBlock - 1, kBlock, kBlock + 3, 2 * kBlock};
+    std::mt19937 random(7);
+    Bytes got(3 * kBlock), expected(3 * kBlock);
+    for (int step = 0; step < 3000; ++step) {
+        SCOPED_TRACE(step);
+        switch (random() % 4) {
+            case 0: {
+                const std::size_t count = readSizes[random() % std::size(readSizes)];
+                const std::size_t n = ahead.Read(got.data(), count);
+                ASSERT_EQ(n, reference.Read(expected.data(), count));
+                ASSERT_TRUE(
+                    std::equal(got.begin(), got.begin() + static_cast<std::ptrdiff_t>(n), expected.begin()));
+                break;
+            }
+            case 1: {
+                std::size_t lent = 0;
+                const std::uint8_t* at = ahead.Borrow(readSizes[random() % std::size(readSizes)], lent);
+                ASSERT_NE(at, nullptr);
+                ASSERT_EQ(reference.Read(expected.data(), lent), lent);
+                ASSERT_TRUE(std::equal(at, at + lent, expected.begin()));
+                break;
+            }
+            case 2: {
+                const std::int64_t target = static_cast<std::int64_t>(random() % (data.size() + 20)) - 10;
+                const auto origin = static_cast<SeekOrigin>(random() % 3);
+                const std::int64_t offset = origin == SeekOrigin::Begin     ? target
+                                            : origin == SeekOrigin::Current ? target - reference.Position()
+                                                                            : target - size;
+                if (target > size) break;  // a memory stream would grow to meet it
+                ASSERT_EQ(ahead.Seek(offset, origin), reference.Seek(offset, origin));
+                break;
+            }
+            default:
+                ASSERT_EQ(ahead.Seek(INT64_MAX, SeekOrigin::Current), -1);
+                break;
+        }
+        ASSERT_EQ(ahead.Position(), reference.Position());
+    }
+    EXPECT_EQ(ahead.Size(), size);
+    EXPECT_EQ(ahead.Write("x", 1), 0u);
+    EXPECT_FALSE(ahead.SetSize(0));
+}
+
+// A file of 80,000 small chunks is read in blocks: its calls on the stream behind go with
+// its size, not with its chunk count.
+TEST(ReadAheadStream, AFileOfManySmallChunksCostsAFewReads) {
+    const Bytes png = tevtest::ManyEmptyChunks(80'000);
+    CountingStream source{Bytes(png)};
+    ReadAheadStream ahead(source);
+    PngImage image;
+    ASSERT_TRUE(image.LoadStream(ahead));
+    EXPECT_EQ(image.Width(), 64);
+    // A read per block, and a seek where a skipped chunk crosses the end of a block; read
+    // piece by piece, the file costs 160,000 calls.
+    const int blocks = static_cast<int>(png.size() / ReadAheadStream::kBlockSize) + 1;
+    EXPECT_LE(source.calls, 2 * blocks + 2);
+
+    PngImage direct;
+    ASSERT_TRUE(tevtest::LoadPng(direct, png));
+    EXPECT_EQ(tevtest::SavePng(image), tevtest::SavePng(direct));
 }
 
 class FileStreamTest : public testing::Test {

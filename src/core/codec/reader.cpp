@@ -16,6 +16,7 @@
 #include "codec/png_image.h"
 #include "codec/row_decoder.h"
 #include "io/file_stream.h"
+#include "io/read_ahead_stream.h"
 #include "io/stream.h"
 
 namespace tevpng {
@@ -521,7 +522,8 @@ bool PngImage::LoadStream(Stream& stream) {
 }
 
 bool PngImage::LoadFile(const std::string& fileName) {
-    FileStream stream(fileName.c_str(), FileMode::Read);
+    FileStream file(fileName.c_str(), FileMode::Read);
+    ReadAheadStream stream(file);
     return LoadStream(stream);
 }
 

@@ -16,6 +16,11 @@ void ImageBackup::Keep(PngImage& image) {
 
 bool ImageBackup::RestoreInto(PngImage& image) {
     MemoryStream png;
+    // Stored at level 0, the PNG is the pixels with a filter byte a row and a little
+    // framing: room for that at once spares the copies of a stream grown step by step,
+    // each into memory the system has to supply anew.
+    const std::size_t held = HeldBytes();
+    png.Reserve(held + held / 32 + 65536);
     if (copy_) copy_->SaveStream(png);
     png.Seek(0, SeekOrigin::Begin);
     return image.LoadStream(png);

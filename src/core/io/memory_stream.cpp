@@ -75,6 +75,15 @@ bool MemoryStream::SetSize(std::int64_t size) {
     return true;
 }
 
+void MemoryStream::Reserve(std::size_t size) noexcept {
+    if (size > kMaxMemoryStreamSize) return;
+    try {
+        bytes_.reserve(size);
+    } catch (const std::exception&) {
+        // Writes grow the stream themselves.
+    }
+}
+
 bool MemoryStream::Grow(std::size_t size) {
     try {
         bytes_.resize(size);

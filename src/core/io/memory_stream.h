@@ -22,6 +22,11 @@ public:
     bool SetSize(std::int64_t size) override;
     const std::uint8_t* Borrow(std::size_t count, std::size_t& got) override;
 
+    // Room for `size` bytes ahead of the writes that will need it, so that a stream written
+    // up to a known size is allocated once instead of being grown and copied on the way.
+    // A hint only: without the memory, writes still grow the stream as needed.
+    void Reserve(std::size_t size) noexcept;
+
     const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
 
 private:
